@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ConnectionProfile.h"
+
+#include <QString>
+#include <QStringList>
+
+// Where the test servers are. scripts/test starts them and sets the environment:
+//   DOVETAB_PG_HOST, DOVETAB_PG_PORT, DOVETAB_PG_USER, DOVETAB_PG_PASSWORD,
+//   DOVETAB_PG_DATABASE (a superuser login and its database), DOVETAB_PG_LOG (server log),
+//   DOVETAB_DB2_HOST, DOVETAB_DB2_PORT, DOVETAB_DB2_USER, DOVETAB_DB2_PASSWORD,
+//   DOVETAB_DB2_SERVER_DIR (the stand-in's server folder), DOVETAB_DB2_ADMIN (its tool).
+// A missing variable fails the test (QFAIL through requireEnv): database tests are
+// never skipped into a pass.
+namespace TestEnv {
+
+QString requireEnv(const char* name);
+
+// PostgreSQL: a fresh database of the given name (dropped first if it exists),
+// owned by the test login, and the profile that reaches it.
+ConnectionProfile createPgDatabase(const QString& name);
+// Runs statements as the superuser on the given database (default: the admin database).
+void pgExec(const QStringList& statements, const QString& database = QString());
+// The first column of every row of a query, as text ("<NULL>" for NULL).
+QStringList pgQuery(const QString& sql, const QString& database);
+
+// IBM DB2 stand-in: a fresh database of the given name with the test user, and
+// the profile that reaches it.
+ConnectionProfile createDb2Database(const QString& name);
+// Runs DB2 SQL statements against a stand-in database as the test user.
+void db2Exec(const QStringList& statements, const QString& database);
+// The first column of every row of a query, as text ("<NULL>" for NULL).
+QStringList db2Query(const QString& sql, const QString& database);
+// Runs the stand-in's admin tool on the test server folder, e.g.
+// {"down", "--database", name} to make a database go away mid-operation, {"up", ...}
+// to bring it back, {"hang", "--host", h, "--port", p}, {"set", "statement_delay_ms", "5"}.
+// Fails the test when the tool fails.
+void db2Admin(const QStringList& arguments);
+
+} // namespace TestEnv
