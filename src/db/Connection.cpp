@@ -1,0 +1,98 @@
+#include "Connection.h"
+
+#include "ConnectionHandles.h"
+#include "Recordset.h"
+
+namespace {
+
+DbError notOpenError()
+{
+    return DbError(QStringLiteral("The connection is not open."));
+}
+
+} // namespace
+
+Connection::Connection() : m_handles(std::make_shared<ConnectionHandles>())
+{
+    m_handles->environment = odbc::EnvironmentHandle::allocate();
+    m_handles->connection = odbc::ConnectionHandle::allocate(m_handles->environment);
+}
+
+Connection::~Connection() noexcept
+{
+    // Recordsets may outlive us; they keep the handles, but their results end here.
+    m_handles->closeStatements();
+    m_handles->connection.disconnect();
+}
+
+void Connection::setCursorLocation(int location)
+{
+    if (location != ServerSide && location != ClientSide)
+        throw DbError(QStringLiteral("The cursor location %1 is not supported.").arg(location));
+    m_cursorLocation = location;
+}
+
+void Connection::open(const QString& connectionString)
+{
+    if (isOpen()) {
+        m_handles->closeStatements();
+        m_handles->connection.disconnect();
+    }
+    odbc::ConnectionHandle& handle = m_handles->connection;
+    // Set on the handle, not in the string: a server that accepts and never answers
+    // must not hold the program for good.
+    odbc::check(
+        SQLSetConnectAttrW(handle.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(LoginTimeoutSeconds)),
+                           SQL_IS_UINTEGER),
+        SQL_HANDLE_DBC, handle.get(), "SQLSetConnectAttr");
+    handle.connect(connectionString);
+}
+
+bool Connection::isOpen() const noexcept
+{
+    return m_handles->connection.isConnected();
+}
+
+std::unique_ptr<Recordset> Connection::execute(const QString& sql)
+{
+    if (!isOpen())
+        throw notOpenError();
+    odbc::StatementHandle statement = odbc::StatementHandle::allocate(m_handles->connection);
+    statement.execDirect(sql);
+    SQLSMALLINT columns = 0;
+    statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
+    if (columns <= 0)
+        return nullptr;
+    auto recordset = std::make_unique<Recordset>();
+    recordset->adopt(
+        m_handles, m_cursorLocation, std::move(statement),
+        [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
+    return recordset;
+}
+
+std::unique_ptr<Recordset> Connection::openSchema(int schema)
+{
+    if (schema != SchemaTables)
+        throw DbError(QStringLiteral("The schema %1 is not supported.").arg(schema));
+    if (!isOpen())
+        throw notOpenError();
+    const auto requestTables = [](odbc::StatementHandle& statement) {
+        statement.check(
+            SQLTablesW(statement.hstmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+            "SQLTables");
+    };
+    odbc::StatementHandle statement = odbc::StatementHandle::allocate(m_handles->connection);
+    requestTables(statement);
+    auto recordset = std::make_unique<Recordset>();
+    recordset->adopt(m_handles, m_cursorLocation, std::move(statement), requestTables, QString());
+    return recordset;
+}
+
+void Connection::close()
+{
+    if (!isOpen())
+        throw notOpenError();
+    m_handles->closeStatements();
+    m_handles->connection.disconnect();
+}

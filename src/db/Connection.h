@@ -1,0 +1,61 @@
+#pragma once
+
+#include "DbError.h"
+
+#include <QString>
+#include <memory>
+
+class Recordset;
+struct ConnectionHandles;
+
+// A connection to one database through the ODBC driver manager, shaped like the
+// object model the handlers are written against: set the cursor location, open
+// with a connection string, execute statements, read the table catalog, close.
+//
+// Every operation throws DbError on failure. Destroying a Connection closes it if
+// it is open and never throws. Recordsets opened on it stay valid objects after
+// the connection is closed or destroyed (they are closed with it).
+class Connection
+{
+public:
+    enum CursorLocation { ServerSide = 2, ClientSide = 3 };
+    enum Schema { SchemaTables = 20 };
+    // Seconds an open may take before the driver gives up (the ODBC login time-out).
+    static constexpr int LoginTimeoutSeconds = 30;
+
+    // Allocates the driver manager's handles; throws DbError when that fails.
+    Connection();
+    ~Connection() noexcept;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // 2 (server side) or 3 (client side: a query result knows its exact RecordCount).
+    // Set before open(); throws DbError for any other value.
+    void setCursorLocation(int location);
+    int cursorLocation() const noexcept { return m_cursorLocation; }
+
+    // Connects with the string as the only argument. Throws DbError with the
+    // driver's message; an open connection is closed first.
+    void open(const QString& connectionString);
+    bool isOpen() const noexcept;
+    // 0 closed, 1 open.
+    int state() const noexcept { return isOpen() ? 1 : 0; }
+
+    // Executes the text unchanged. Returns an open Recordset when the statement
+    // produces a result set, nullptr otherwise (its result is ignored).
+    std::unique_ptr<Recordset> execute(const QString& sql);
+
+    // The table catalog (schema 20, no criteria): every table, view, alias and
+    // system table the driver reports, with at least the columns TABLE_TYPE and
+    // TABLE_NAME. Throws DbError for any other schema.
+    std::unique_ptr<Recordset> openSchema(int schema);
+
+    // Closes the connection and every recordset still open on it. Throws DbError
+    // when the connection is not open.
+    void close();
+
+private:
+    friend class Recordset;
+    std::shared_ptr<ConnectionHandles> m_handles;
+    int m_cursorLocation = ServerSide;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+// Private to the data access layer: the handles a Connection and its Recordsets
+// share. A Recordset keeps the connection's handles alive, so destroying the
+// Connection first frees nothing twice; closing the connection closes every
+// statement still open on it first.
+
+#include "OdbcHandles.h"
+#include "Value.h"
+
+#include <memory>
+#include <vector>
+
+struct StatementState;
+
+struct ConnectionHandles
+{
+    // Declared in freeing order reversed: the connection goes before its environment.
+    odbc::EnvironmentHandle environment;
+    odbc::ConnectionHandle connection;
+    // Statements whose result is still open (owned by their Recordsets).
+    std::vector<StatementState*> openStatements;
+
+    // Frees every open statement; their Recordsets then report state 0.
+    void closeStatements() noexcept;
+};
+
+// The open result of one Recordset: its statement, the column layout and the
+// current row. Only the current row is held.
+struct StatementState
+{
+    std::shared_ptr<ConnectionHandles> connection;
+    odbc::StatementHandle statement;
+    bool open = false;
+    bool eof = true;
+    long long recordCount = -1;
+    // Per column: read as binary (hex text) rather than as wide characters.
+    std::vector<bool> binary;
+    std::vector<Value> row;
+    // Reused for every value, so that reading a row allocates only the values.
+    std::vector<SQLWCHAR> textBuffer;
+    std::vector<unsigned char> binaryBuffer;
+
+    StatementState() = default;
+    StatementState(const StatementState&) = delete;
+    StatementState& operator=(const StatementState&) = delete;
+    ~StatementState() noexcept { release(); }
+
+    void registerOpen();
+    // Frees the statement and leaves the result closed; safe to call twice.
+    void release() noexcept;
+};

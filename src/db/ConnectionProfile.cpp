@@ -1,0 +1,14 @@
+#include "ConnectionProfile.h"
+
+QString odbcAttributeValue(const QString& value)
+{
+    const bool needsBraces =
+        value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{')) ||
+        value.contains(QLatin1Char('}')) ||
+        (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!needsBraces)
+        return value;
+    QString escaped = value;
+    escaped.replace(QLatin1String("}"), QLatin1String("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}

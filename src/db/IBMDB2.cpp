@@ -1,0 +1,52 @@
+#include "IBMDB2.h"
+
+#include "Connection.h"
+#include "Recordset.h"
+
+namespace IBMDB2 {
+
+QString ConnectionString(const ConnectionProfile& profile)
+{
+    return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") +
+           odbcAttributeValue(profile.database) + QStringLiteral(";Hostname=") +
+           odbcAttributeValue(profile.server) + QStringLiteral(";Port=") +
+           odbcAttributeValue(profile.port) + QStringLiteral(";Protocol=TCPIP;Uid=") +
+           odbcAttributeValue(profile.user) + QStringLiteral(";Pwd=") +
+           odbcAttributeValue(profile.password) + QStringLiteral(";");
+}
+
+bool CanConnect(const ConnectionProfile& profile)
+{
+    Connection connection; // a failure to create it is the caller's to report
+    bool result = false;
+    try {
+        connection.open(ConnectionString(profile));
+        result = true;
+    } catch (const std::exception&) {
+        result = false; // the driver's message is dropped on purpose
+    }
+    return result; // the connection closes with its object
+}
+
+void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn& yield)
+{
+    Connection connection;
+    connection.open(ConnectionString(profile));
+    std::unique_ptr<Recordset> tables = connection.openSchema(Connection::SchemaTables);
+    list.clear();
+    while (!tables->eof()) {
+        // Views, aliases, system tables and other spellings of the word are skipped.
+        if (tables->fields().item(QStringLiteral("TABLE_TYPE")).value() ==
+            Value(QStringLiteral("TABLE"))) {
+            if (yield)
+                yield();
+            list.addItem(
+                tables->fields().item(QStringLiteral("TABLE_NAME")).value().value_or(QString()));
+        }
+        tables->moveNext();
+    }
+    tables->close();
+    connection.close();
+}
+
+} // namespace IBMDB2

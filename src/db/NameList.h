@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// A list of table names as the tables window shows it: sorted entries, a
+// selection state per entry and a current entry (-1 when none holds the focus).
+// The procedures of the database, transfer and maintenance layers work on this
+// interface; the window's list boxes implement it, and so does SortedNameList.
+class NameList
+{
+public:
+    virtual ~NameList() = default;
+
+    virtual int count() const = 0;
+    virtual QString text(int index) const = 0;
+    virtual void clear() = 0;
+    // Adds an entry at its sorted place (see tableNameLess).
+    virtual void addItem(const QString& name) = 0;
+    virtual void removeItem(int index) = 0;
+    virtual bool isSelected(int index) const = 0;
+    virtual void setSelected(int index, bool selected) = 0;
+    virtual int selectedCount() const = 0;
+    virtual int currentIndex() const = 0;
+    // Makes an entry current without changing any entry's selection; -1 for none.
+    virtual void setCurrentIndex(int index) = 0;
+};
+
+// The order of every table list: case-insensitive, ties broken by the exact text.
+bool tableNameLess(const QString& a, const QString& b);
+
+// Lets the user interface process its pending events. May throw HandlerAborted
+// (src/app/ErrorTrap.h) when the window is being closed, to unwind the running handler.
+using YieldFn = std::function<void()>;

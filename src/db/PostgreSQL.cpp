@@ -1,0 +1,58 @@
+#include "PostgreSQL.h"
+
+#include "Connection.h"
+#include "Recordset.h"
+
+#include <limits>
+
+namespace PostgreSQL {
+
+QString ConnectionString(const ConnectionProfile& profile)
+{
+    return QStringLiteral("Driver={PostgreSQL Unicode};Server=") +
+           odbcAttributeValue(profile.server) + QStringLiteral(";Port=") +
+           odbcAttributeValue(profile.port) + QStringLiteral(";Uid=") +
+           odbcAttributeValue(profile.user) + QStringLiteral(";Pwd=") +
+           odbcAttributeValue(profile.password) + QStringLiteral(";Database=") +
+           odbcAttributeValue(profile.database);
+}
+
+bool CanConnect(const ConnectionProfile& profile)
+{
+    Connection connection; // a failure to create it is the caller's to report
+    bool result = false;
+    try {
+        connection.open(ConnectionString(profile));
+        result = true;
+    } catch (const std::exception&) {
+        result = false; // the driver's message is dropped on purpose
+    }
+    return result; // the connection closes with its object
+}
+
+void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn& yield)
+{
+    Connection connection;
+    connection.setCursorLocation(Connection::ClientSide);
+    connection.open(ConnectionString(profile));
+    std::unique_ptr<Recordset> tables =
+        connection.execute(QStringLiteral("select tablename from pg_tables;"));
+    if (!tables)
+        throw DbError(QStringLiteral("The table query returned no result."));
+    list.clear();
+    const long long count = tables->recordCount();
+    if (count > std::numeric_limits<qint32>::max())
+        throw DbError(QStringLiteral("Overflow: %1 tables cannot be listed.").arg(count));
+    // The count bounds the loop, as it was read before the first row.
+    const qint32 rows = static_cast<qint32>(count);
+    for (qint32 row = 1; row <= rows; ++row) {
+        if (yield)
+            yield();
+        list.addItem(tables->fields().item(0).value().value_or(QString()));
+        tables->moveNext();
+    }
+    tables->close();
+    connection.close();
+}
+
+} // namespace PostgreSQL

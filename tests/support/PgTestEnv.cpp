@@ -1,0 +1,87 @@
+#include "TestEnv.h"
+
+#include "Connection.h"
+#include "PostgreSQL.h"
+#include "Recordset.h"
+
+#include <QTest>
+#include <stdexcept>
+
+namespace TestEnv {
+
+namespace {
+
+ConnectionProfile adminProfile(const QString& database)
+{
+    ConnectionProfile profile;
+    profile.server = requireEnv("DOVETAB_PG_HOST");
+    profile.port = requireEnv("DOVETAB_PG_PORT");
+    profile.user = requireEnv("DOVETAB_PG_USER");
+    profile.password = requireEnv("DOVETAB_PG_PASSWORD");
+    profile.database = database.isEmpty() ? requireEnv("DOVETAB_PG_DATABASE") : database;
+    return profile;
+}
+
+[[noreturn]] void fail(const QString& what, const DbError& error)
+{
+    const QString message = what + QStringLiteral(": ") + error.description();
+    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+    throw std::runtime_error(message.toStdString());
+}
+
+QString quoted(const QString& name)
+{
+    QString escaped = name;
+    escaped.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+} // namespace
+
+ConnectionProfile createPgDatabase(const QString& name)
+{
+    const ConnectionProfile admin = adminProfile(QString());
+    pgExec({QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(quoted(name)),
+            QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(quoted(name), quoted(admin.user))});
+    ConnectionProfile profile = admin;
+    profile.database = name;
+    return profile;
+}
+
+void pgExec(const QStringList& statements, const QString& database)
+{
+    const ConnectionProfile profile = adminProfile(database);
+    QString current;
+    try {
+        Connection connection;
+        connection.open(PostgreSQL::ConnectionString(profile));
+        for (const QString& statement : statements) {
+            current = statement;
+            connection.execute(statement);
+        }
+    } catch (const DbError& error) {
+        fail(QStringLiteral("pgExec(%1)").arg(current), error);
+    }
+}
+
+QStringList pgQuery(const QString& sql, const QString& database)
+{
+    const ConnectionProfile profile = adminProfile(database);
+    QStringList result;
+    try {
+        Connection connection;
+        connection.open(PostgreSQL::ConnectionString(profile));
+        std::unique_ptr<Recordset> rows = connection.execute(sql);
+        if (!rows)
+            throw DbError(QStringLiteral("the statement returned no rows"));
+        while (!rows->eof()) {
+            result << rows->fields().item(0).value().value_or(QStringLiteral("<NULL>"));
+            rows->moveNext();
+        }
+    } catch (const DbError& error) {
+        fail(QStringLiteral("pgQuery(%1)").arg(sql), error);
+    }
+    return result;
+}
+
+} // namespace TestEnv

@@ -1,0 +1,131 @@
+// The two connection strings, byte for byte, and the bracing of awkward values.
+#include "IBMDB2.h"
+#include "PostgreSQL.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(ConnectionProfile)
+
+namespace {
+
+ConnectionProfile profile(const QString& server, const QString& port, const QString& user,
+                          const QString& password, const QString& database)
+{
+    return ConnectionProfile{server, port, user, password, database};
+}
+
+} // namespace
+
+class TestDbConnectionStrings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void attributeValue_data();
+    void attributeValue();
+    void postgreSql_data();
+    void postgreSql();
+    void ibmDb2_data();
+    void ibmDb2();
+};
+
+void TestDbConnectionStrings::attributeValue_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain") << "dovetab-secret"
+                           << "dovetab-secret";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("inner blank and equals sign") << "a b=c"
+                                                 << "a b=c";
+    QTest::newRow("non-ASCII") << "pässwörd€"
+                               << "pässwörd€";
+    QTest::newRow("semicolon") << "a;Database=other"
+                               << "{a;Database=other}";
+    QTest::newRow("opening brace") << "{abc"
+                                   << "{{abc}";
+    QTest::newRow("closing brace doubled") << "a}b"
+                                           << "{a}}b}";
+    QTest::newRow("only closing braces") << "}}"
+                                         << "{}}}}}";
+    QTest::newRow("braced already") << "{x}"
+                                    << "{{x}}}";
+    QTest::newRow("leading blank") << " x"
+                                   << "{ x}";
+    QTest::newRow("trailing blank") << "x "
+                                    << "{x }";
+    QTest::newRow("only a blank") << " "
+                                  << "{ }";
+}
+
+void TestDbConnectionStrings::attributeValue()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    QCOMPARE(odbcAttributeValue(value), expected);
+}
+
+void TestDbConnectionStrings::postgreSql_data()
+{
+    QTest::addColumn<ConnectionProfile>("profile");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("example") << profile("localhost", "5432", "u", "", "d")
+                             << "Driver={PostgreSQL Unicode};Server=localhost;Port=5432;Uid=u;Pwd=;"
+                                "Database=d";
+    QTest::newRow("empty profile")
+        << profile("", "", "", "", "")
+        << "Driver={PostgreSQL Unicode};Server=;Port=;Uid=;Pwd=;Database=";
+    // Nothing checks the port: any text goes in as typed.
+    QTest::newRow("port not a number")
+        << profile("db.example", "five", "Admin", "Secret", "Sales")
+        << "Driver={PostgreSQL Unicode};Server=db.example;Port=five;Uid=Admin;Pwd=Secret;"
+           "Database=Sales";
+    QTest::newRow("password with separators")
+        << profile("h", "1", "u", "p;Uid=root}", "d")
+        << "Driver={PostgreSQL Unicode};Server=h;Port=1;Uid=u;Pwd={p;Uid=root}}};Database=d";
+    QTest::newRow("database with trailing blank")
+        << profile("h", "1", "u", "p", "d ")
+        << "Driver={PostgreSQL Unicode};Server=h;Port=1;Uid=u;Pwd=p;Database={d }";
+}
+
+void TestDbConnectionStrings::postgreSql()
+{
+    QFETCH(ConnectionProfile, profile);
+    QFETCH(QString, expected);
+    QCOMPARE(PostgreSQL::ConnectionString(profile), expected);
+}
+
+void TestDbConnectionStrings::ibmDb2_data()
+{
+    QTest::addColumn<ConnectionProfile>("profile");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("example")
+        << profile("h", "50069", "u", "", "d")
+        << "Driver={IBM DB2 ODBC DRIVER};Database=d;Hostname=h;Port=50069;Protocol=TCPIP;Uid=u;"
+           "Pwd=;";
+    QTest::newRow("empty profile")
+        << profile("", "", "", "", "")
+        << "Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;";
+    QTest::newRow("password with separators")
+        << profile("h", "1", "u", "{a};b", "d")
+        << "Driver={IBM DB2 ODBC DRIVER};Database=d;Hostname=h;Port=1;Protocol=TCPIP;Uid=u;"
+           "Pwd={{a}};b};";
+    QTest::newRow("user with leading blank")
+        << profile("h", "1", " u", "p", "SAMPLE")
+        << "Driver={IBM DB2 ODBC DRIVER};Database=SAMPLE;Hostname=h;Port=1;Protocol=TCPIP;"
+           "Uid={ u};Pwd=p;";
+}
+
+void TestDbConnectionStrings::ibmDb2()
+{
+    QFETCH(ConnectionProfile, profile);
+    QFETCH(QString, expected);
+    QCOMPARE(IBMDB2::ConnectionString(profile), expected);
+}
+
+QTEST_GUILESS_MAIN(TestDbConnectionStrings)
+#include "tst_db_connection_strings.moc"

@@ -1,0 +1,89 @@
+// Sorting of table names and the in-memory name list.
+#include "SortedNameList.h"
+
+#include <QtTest>
+#include <stdexcept>
+
+class TestDbNameList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void order();
+    void currentEntryFollowsInsertAndRemove();
+    void selectionIsSeparateFromTheCurrentEntry();
+    void outOfRangeIsRefused();
+};
+
+void TestDbNameList::order()
+{
+    QVERIFY(tableNameLess(QStringLiteral("apple"), QStringLiteral("Banana")));
+    QVERIFY(!tableNameLess(QStringLiteral("Banana"), QStringLiteral("apple")));
+    // Equal but for case: a fixed order by the exact text, either way round.
+    QVERIFY(tableNameLess(QStringLiteral("ORDERS"), QStringLiteral("orders")) !=
+            tableNameLess(QStringLiteral("orders"), QStringLiteral("ORDERS")));
+    QVERIFY(!tableNameLess(QStringLiteral("same"), QStringLiteral("same")));
+
+    SortedNameList list(QStringList{"zeta", "Alpha", "beta", "alpha", "_x", "Beta", "beta", "é"});
+    QCOMPARE(list.names(),
+             QStringList({"_x", "Alpha", "alpha", "Beta", "beta", "beta", "zeta", "é"}));
+    list.clear();
+    QCOMPARE(list.count(), 0);
+    QCOMPARE(list.currentIndex(), -1);
+}
+
+void TestDbNameList::currentEntryFollowsInsertAndRemove()
+{
+    SortedNameList list(QStringList{"b", "d", "f"});
+    QCOMPARE(list.currentIndex(), -1);
+    list.setCurrentIndex(1); // "d"
+    list.addItem(QStringLiteral("a"));
+    QCOMPARE(list.text(list.currentIndex()), QStringLiteral("d"));
+    list.addItem(QStringLiteral("z"));
+    QCOMPARE(list.text(list.currentIndex()), QStringLiteral("d"));
+
+    list.removeItem(0); // "a", before the current entry
+    QCOMPARE(list.text(list.currentIndex()), QStringLiteral("d"));
+    list.removeItem(list.currentIndex()); // the current entry: the next one takes its place
+    QCOMPARE(list.names(), QStringList({"b", "f", "z"}));
+    QCOMPARE(list.text(list.currentIndex()), QStringLiteral("f"));
+
+    list.setCurrentIndex(2);
+    list.removeItem(2); // the last entry was current: its predecessor is
+    QCOMPARE(list.currentIndex(), 1);
+    list.removeItem(1);
+    list.removeItem(0);
+    QCOMPARE(list.currentIndex(), -1);
+}
+
+void TestDbNameList::selectionIsSeparateFromTheCurrentEntry()
+{
+    SortedNameList list(QStringList{"c", "a", "b"});
+    list.setCurrentIndex(2);
+    QCOMPARE(list.selectedCount(), 0);
+    list.setSelected(0, true);
+    list.setSelected(2, true);
+    QCOMPARE(list.selectedCount(), 2);
+    // Selection travels with its entry when the list changes.
+    list.addItem(QStringLiteral("0"));
+    QVERIFY(list.isSelected(1) && list.isSelected(3));
+    QVERIFY(!list.isSelected(0) && !list.isSelected(2));
+    list.removeItem(1);
+    QCOMPARE(list.selectedCount(), 1);
+    QVERIFY(list.isSelected(2));
+    list.setCurrentIndex(-1);
+    QCOMPARE(list.currentIndex(), -1);
+}
+
+void TestDbNameList::outOfRangeIsRefused()
+{
+    SortedNameList list(QStringList{"a"});
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.text(1));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.removeItem(-1));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.setSelected(1, true));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.setCurrentIndex(1));
+    QCOMPARE(list.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestDbNameList)
+#include "tst_db_name_list.moc"
