@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace db2s {
+
+enum class TokenKind
+{
+    End,
+    Word,       // unquoted identifier or keyword, folded to upper case
+    QuotedName, // "delimited identifier", case kept, "" undoubled
+    String,     // 'character constant', '' undoubled
+    HexString,  // X'0A0B', text holds the bytes
+    Integer,
+    Decimal,
+    Float,
+    Symbol, // ( ) , . * + - / || = <> != < > <= >= ;
+    Parameter
+};
+
+struct Token
+{
+    TokenKind kind = TokenKind::End;
+    std::string text;
+    size_t begin = 0; // byte offsets into the statement text
+    size_t end = 0;
+};
+
+// Splits a DB2 statement into tokens; the last one is End. Throws Db2Error for
+// an unterminated constant (SQL0010N), an invalid character (SQL0007N) or a
+// malformed hexadecimal constant (SQL0110N).
+std::vector<Token> tokenize(const std::string& sql);
+
+} // namespace db2s

@@ -1,0 +1,131 @@
+// The IBM DB2 table list: IBMDB2::ListTables against the table catalog the
+// driver reports, where views, aliases and DB2's own catalog objects stand
+// beside the user tables.
+#include "Connection.h"
+#include "IBMDB2.h"
+#include "Recordset.h"
+#include "SortedNameList.h"
+#include "TestEnv.h"
+
+#include <QtTest>
+
+class TestDb2Catalog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsExactlyTheUserTables();
+    void sameNameInTwoSchemasGivesTwoEntries();
+    void emptyDatabaseGivesEmptyList();
+    void wrongLoginRaisesAndLeavesTheList();
+    void yieldsOncePerAddedName();
+    void catalogRowsCarryDb2sTypes();
+};
+
+void TestDb2Catalog::listsExactlyTheUserTables()
+{
+    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTCAT1"));
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE ORDERS (ID INTEGER)"),
+                      QStringLiteral("CREATE TABLE \"mixed Case\" (ID INTEGER)"),
+                      QStringLiteral("CREATE VIEW ORDER_VIEW AS SELECT * FROM ORDERS"),
+                      QStringLiteral("CREATE ALIAS ORDER_ALIAS FOR ORDERS"),
+                      QStringLiteral("CREATE TABLE GONE (ID INTEGER)"),
+                      QStringLiteral("CREATE VIEW BROKEN AS SELECT * FROM GONE"),
+                      QStringLiteral("DROP TABLE GONE")},
+                     profile.database);
+    // A catalog row whose type is the right word in other letters.
+    TestEnv::db2Admin({QStringLiteral("catalog-row"), QStringLiteral("--database"),
+                       profile.database, QStringLiteral("--schema"), profile.user.toUpper(),
+                       QStringLiteral("--name"), QStringLiteral("LOWERTYPE"),
+                       QStringLiteral("--type"), QStringLiteral("table")});
+    SortedNameList list;
+    IBMDB2::ListTables(list, profile, nullptr);
+    QCOMPARE(list.names(), (QStringList{QStringLiteral("mixed Case"), QStringLiteral("ORDERS")}));
+}
+
+void TestDb2Catalog::sameNameInTwoSchemasGivesTwoEntries()
+{
+    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTCAT2"));
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE ORDERS (ID INTEGER)"),
+                      QStringLiteral("CREATE TABLE SALES.ORDERS (ID INTEGER)"),
+                      QStringLiteral("CREATE TABLE \"Sales\".\"orders\" (ID INTEGER)")},
+                     profile.database);
+    SortedNameList list;
+    IBMDB2::ListTables(list, profile, nullptr);
+    QCOMPARE(list.names(), (QStringList{QStringLiteral("ORDERS"), QStringLiteral("ORDERS"),
+                                        QStringLiteral("orders")}));
+}
+
+void TestDb2Catalog::emptyDatabaseGivesEmptyList()
+{
+    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTCAT3"));
+    SortedNameList list(QStringList{QStringLiteral("stale")});
+    IBMDB2::ListTables(list, profile, nullptr);
+    QCOMPARE(list.count(), 0);
+}
+
+void TestDb2Catalog::wrongLoginRaisesAndLeavesTheList()
+{
+    ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTCAT4"));
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (ID INTEGER)")}, profile.database);
+    profile.password = QStringLiteral("wrong");
+    SortedNameList list(QStringList{QStringLiteral("kept"), QStringLiteral("also kept")});
+    try {
+        IBMDB2::ListTables(list, profile, nullptr);
+        QFAIL("the listing did not raise");
+    } catch (const DbError& error) {
+        QCOMPARE(error.sqlState(), QStringLiteral("08001"));
+        QVERIFY(error.description().contains(QStringLiteral("SQL30082N")));
+    }
+    QCOMPARE(list.names(), (QStringList{QStringLiteral("also kept"), QStringLiteral("kept")}));
+}
+
+void TestDb2Catalog::yieldsOncePerAddedName()
+{
+    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTCAT5"));
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE A (ID INTEGER)"),
+                      QStringLiteral("CREATE TABLE B (ID INTEGER)"),
+                      QStringLiteral("CREATE VIEW C AS SELECT * FROM A")},
+                     profile.database);
+    SortedNameList list;
+    int yields = 0;
+    IBMDB2::ListTables(list, profile, [&yields] { ++yields; });
+    QCOMPARE(yields, 2);
+}
+
+// The rows the listing chooses from, as the driver reports them.
+void TestDb2Catalog::catalogRowsCarryDb2sTypes()
+{
+    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTCAT6"));
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (ID INTEGER)"),
+                      QStringLiteral("CREATE VIEW V AS SELECT * FROM T"),
+                      QStringLiteral("CREATE ALIAS A FOR T")},
+                     profile.database);
+    Connection connection;
+    connection.open(IBMDB2::ConnectionString(profile));
+    std::unique_ptr<Recordset> rows = connection.openSchema(Connection::SchemaTables);
+    QStringList columns;
+    for (int i = 0; i < rows->fields().count(); ++i)
+        columns << rows->fields().item(i).name();
+    QCOMPARE(columns,
+             (QStringList{"TABLE_CAT", "TABLE_SCHEM", "TABLE_NAME", "TABLE_TYPE", "REMARKS"}));
+    QMap<QString, QString> userRows;
+    int systemTables = 0;
+    int catalogViews = 0;
+    while (!rows->eof()) {
+        const QString schema = rows->fields().item("TABLE_SCHEM").value().value_or(QString());
+        const QString type = rows->fields().item("TABLE_TYPE").value().value_or(QString());
+        const QString name = rows->fields().item("TABLE_NAME").value().value_or(QString());
+        if (schema == profile.user.toUpper())
+            userRows.insert(name, type);
+        systemTables += schema == "SYSIBM" && type == "SYSTEM TABLE";
+        catalogViews += schema == "SYSCAT" && type == "VIEW";
+        rows->moveNext();
+    }
+    QCOMPARE(userRows, (QMap<QString, QString>{{"T", "TABLE"}, {"V", "VIEW"}, {"A", "ALIAS"}}));
+    QVERIFY2(systemTables >= 10, qPrintable(QString::number(systemTables)));
+    QVERIFY2(catalogViews >= 10, qPrintable(QString::number(catalogViews)));
+}
+
+QTEST_GUILESS_MAIN(TestDb2Catalog)
+#include "tst_db2_catalog.moc"

@@ -1,0 +1,195 @@
+// The ODBC rules of the driver behind "IBM DB2 ODBC DRIVER" that the data access
+// layer relies on without showing them: values in pieces with their remaining
+// length, NULL indicators, row counts, several statements at once, transactions.
+// Plain ODBC calls through the driver manager, as the layer makes them.
+#include "IBMDB2.h"
+#include "TestEnv.h"
+
+#include <QtTest>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+namespace {
+
+QString sqlState(SQLSMALLINT type, SQLHANDLE handle)
+{
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLWCHAR text[512];
+    SQLSMALLINT length = 0;
+    if (SQLGetDiagRecW(type, handle, 1, state, &native, text, 512, &length) != SQL_SUCCESS)
+        return QString();
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(state), 5);
+}
+
+std::vector<SQLWCHAR> wide(const QString& text)
+{
+    std::vector<SQLWCHAR> out(text.utf16(), text.utf16() + text.size());
+    out.push_back(0);
+    return out;
+}
+
+} // namespace
+
+class TestDb2Driver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void rowCounts();
+    void valuesInPieces();
+    void nullNeedsAnIndicator();
+    void twoStatementsAtOnce();
+    void rollbackUndoes();
+
+private:
+    SQLRETURN exec(SQLHSTMT statement, const QString& sql)
+    {
+        std::vector<SQLWCHAR> text = wide(sql);
+        return SQLExecDirectW(statement, text.data(), SQL_NTS);
+    }
+
+    ConnectionProfile m_profile;
+    SQLHENV m_env = SQL_NULL_HENV;
+    SQLHDBC m_dbc = SQL_NULL_HDBC;
+    SQLHSTMT m_stmt = SQL_NULL_HSTMT;
+};
+
+void TestDb2Driver::initTestCase()
+{
+    m_profile = TestEnv::createDb2Database(QStringLiteral("TSTDRV"));
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (S VARCHAR(100), N INTEGER)"),
+                      QStringLiteral("INSERT INTO T VALUES ('hello world', 1), (NULL, 2)")},
+                     m_profile.database);
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env), SQL_SUCCESS);
+    SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc), SQL_SUCCESS);
+    std::vector<SQLWCHAR> text = wide(IBMDB2::ConnectionString(m_profile));
+    const SQLRETURN rc = SQLDriverConnectW(m_dbc, nullptr, text.data(), SQL_NTS, nullptr, 0,
+                                           nullptr, SQL_DRIVER_NOPROMPT);
+    QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(sqlState(SQL_HANDLE_DBC, m_dbc)));
+}
+
+void TestDb2Driver::cleanupTestCase()
+{
+    SQLDisconnect(m_dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+}
+
+void TestDb2Driver::init()
+{
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt), SQL_SUCCESS);
+}
+
+void TestDb2Driver::cleanup()
+{
+    SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+}
+
+void TestDb2Driver::rowCounts()
+{
+    SQLLEN rows = 0;
+    QCOMPARE(exec(m_stmt, QStringLiteral("SELECT * FROM T")), SQL_SUCCESS);
+    QCOMPARE(SQLRowCount(m_stmt, &rows), SQL_SUCCESS);
+    QCOMPARE(rows, SQLLEN(-1)); // as the IBM driver on a forward-only cursor
+    SQLCloseCursor(m_stmt);
+    QCOMPARE(exec(m_stmt, QStringLiteral("INSERT INTO T VALUES ('a', 3), ('b', 4)")), SQL_SUCCESS);
+    SQLRowCount(m_stmt, &rows);
+    QCOMPARE(rows, SQLLEN(2));
+    QCOMPARE(exec(m_stmt, QStringLiteral("DELETE FROM T WHERE N > 2")), SQL_SUCCESS);
+    SQLRowCount(m_stmt, &rows);
+    QCOMPARE(rows, SQLLEN(2));
+    // A searched DELETE that touches no row is no failure, but no data.
+    QCOMPARE(exec(m_stmt, QStringLiteral("DELETE FROM T WHERE N > 2")), SQL_NO_DATA);
+}
+
+void TestDb2Driver::valuesInPieces()
+{
+    QCOMPARE(exec(m_stmt, QStringLiteral("SELECT S FROM T WHERE N = 1")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
+    // 4 UTF-16 units a call: 3 characters and the terminator.
+    SQLWCHAR buffer[4];
+    SQLLEN indicator = 0;
+    QString value;
+    QList<SQLLEN> remaining;
+    SQLRETURN rc;
+    while ((rc = SQLGetData(m_stmt, 1, SQL_C_WCHAR, buffer, sizeof buffer, &indicator)) !=
+           SQL_NO_DATA) {
+        QVERIFY(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO);
+        if (rc == SQL_SUCCESS_WITH_INFO)
+            QCOMPARE(sqlState(SQL_HANDLE_STMT, m_stmt), QStringLiteral("01004"));
+        remaining << indicator;
+        value += QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer));
+        QVERIFY(remaining.size() < 10);
+    }
+    QCOMPARE(value, QStringLiteral("hello world"));
+    QCOMPARE(remaining, (QList<SQLLEN>{22, 16, 10, 4}));
+    SQLCloseCursor(m_stmt);
+}
+
+void TestDb2Driver::nullNeedsAnIndicator()
+{
+    QCOMPARE(exec(m_stmt, QStringLiteral("SELECT S FROM T WHERE N = 2")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
+    char buffer[8];
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_CHAR, buffer, sizeof buffer, nullptr), SQL_ERROR);
+    QCOMPARE(sqlState(SQL_HANDLE_STMT, m_stmt), QStringLiteral("22002"));
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator), SQL_SUCCESS);
+    QCOMPARE(indicator, SQLLEN(SQL_NULL_DATA));
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator), SQL_NO_DATA);
+    QCOMPARE(SQLFetch(m_stmt), SQL_NO_DATA);
+    SQLCloseCursor(m_stmt);
+}
+
+void TestDb2Driver::twoStatementsAtOnce()
+{
+    SQLHSTMT count = SQL_NULL_HSTMT;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &count), SQL_SUCCESS);
+    QCOMPARE(exec(m_stmt, QStringLiteral("SELECT N FROM T ORDER BY N")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
+    // The form the data access layer uses for an exact count, while the first is open.
+    QCOMPARE(exec(count, QStringLiteral(
+                             "SELECT COUNT(*) FROM (SELECT N FROM T ORDER BY N) AS dovetab_count")),
+             SQL_SUCCESS);
+    QCOMPARE(SQLFetch(count), SQL_SUCCESS);
+    SQLBIGINT rows = 0;
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(count, 1, SQL_C_SBIGINT, &rows, 0, &indicator), SQL_SUCCESS);
+    QCOMPARE(rows, SQLBIGINT(2));
+    SQLFreeHandle(SQL_HANDLE_STMT, count);
+    SQLINTEGER n = 0;
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_SLONG, &n, 0, &indicator), SQL_SUCCESS);
+    QCOMPARE(n, 1);
+    QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_SLONG, &n, 0, &indicator), SQL_SUCCESS);
+    QCOMPARE(n, 2);
+    QCOMPARE(SQLFetch(m_stmt), SQL_NO_DATA);
+    SQLCloseCursor(m_stmt);
+}
+
+void TestDb2Driver::rollbackUndoes()
+{
+    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                      0);
+    QCOMPARE(exec(m_stmt, QStringLiteral("INSERT INTO T VALUES ('undone', 9)")), SQL_SUCCESS);
+    // Ending a connection with work open is refused, as by the IBM driver.
+    QCOMPARE(SQLDisconnect(m_dbc), SQL_ERROR);
+    QCOMPARE(sqlState(SQL_HANDLE_DBC, m_dbc), QStringLiteral("25000"));
+    QCOMPARE(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK), SQL_SUCCESS);
+    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                      0);
+    QCOMPARE(
+        TestEnv::db2Query(QStringLiteral("SELECT COUNT(*) FROM T WHERE N = 9"), m_profile.database),
+        QStringList{QStringLiteral("0")});
+}
+
+QTEST_GUILESS_MAIN(TestDb2Driver)
+#include "tst_db2_driver.moc"

@@ -1,0 +1,314 @@
+// The DB2 statements the program sends and DB2's answers to them: creating,
+// filling, reading, renaming and dropping tables, name folding and DB2's
+// errors for names and syntax.
+#include "Connection.h"
+#include "IBMDB2.h"
+#include "Recordset.h"
+#include "TestEnv.h"
+
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+DbError thrownBy(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const DbError& error) {
+        return error;
+    }
+    QTest::qFail("no DbError was thrown", __FILE__, __LINE__);
+    throw std::runtime_error("no DbError was thrown");
+}
+
+QStringList column(Recordset& rows, int index)
+{
+    QStringList values;
+    while (!rows.eof()) {
+        values << rows.fields().item(index).value().value_or(QStringLiteral("<NULL>"));
+        rows.moveNext();
+    }
+    return values;
+}
+
+} // namespace
+
+class TestDb2Statements : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void createInsertAndReadAsTheProgramDoes();
+    void exactRecordCountWhileReading();
+    void renameWithAndWithoutTableKeyword();
+    void renameFailures_data();
+    void renameFailures();
+    void dropTable();
+    void unquotedNamesFoldToUpperCase();
+    void schemasQualifyNames();
+    void errorsForNamesAndSyntax_data();
+    void errorsForNamesAndSyntax();
+    void viewsTakeSimpleInserts();
+
+private:
+    QStringList tables();
+    ConnectionProfile m_profile;
+    std::unique_ptr<Connection> m_connection;
+};
+
+void TestDb2Statements::init()
+{
+    m_profile = TestEnv::createDb2Database(QStringLiteral("TSTSTMT"));
+    m_connection = std::make_unique<Connection>();
+    m_connection->open(IBMDB2::ConnectionString(m_profile));
+}
+
+void TestDb2Statements::cleanup()
+{
+    m_connection.reset();
+}
+
+QStringList TestDb2Statements::tables()
+{
+    QStringList names = TestEnv::db2Query(
+        QStringLiteral("SELECT TABNAME FROM SYSCAT.TABLES WHERE TYPE = 'T' ORDER BY TABNAME"),
+        m_profile.database);
+    return names;
+}
+
+void TestDb2Statements::createInsertAndReadAsTheProgramDoes()
+{
+    Connection& c = *m_connection;
+    QVERIFY(!c.execute(QStringLiteral("CREATE TABLE \"t\"(\"a\" LONG VARCHAR,\"b\" DATE)")));
+    c.execute(QStringLiteral("INSERT INTO \"t\" VALUES('7', NULL)"));
+    c.execute(QStringLiteral("INSERT INTO \"t\" VALUES(NULL, '2024-02-29')"));
+    c.execute(QStringLiteral("INSERT INTO \"t\" VALUES('O''Brien', '2024-03-01')"));
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"t\""), c, 3, 3);
+    QCOMPARE(rows.fields().item(0).name(), QStringLiteral("a"));
+    QCOMPARE(rows.fields().item(1).name(), QStringLiteral("b"));
+    QCOMPARE(rows.fields().item(0).type(), 201);
+    QCOMPARE(rows.fields().item(1).type(), 133);
+    QStringList seen;
+    while (!rows.eof()) {
+        seen << rows.fields().item(0).value().value_or("<NULL>") + "|" +
+                    rows.fields().item(1).value().value_or("<NULL>");
+        rows.moveNext();
+    }
+    QCOMPARE(seen, (QStringList{"7|<NULL>", "<NULL>|2024-02-29", "O'Brien|2024-03-01"}));
+}
+
+void TestDb2Statements::exactRecordCountWhileReading()
+{
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE \"n\"(\"v\" INTEGER)"),
+                      QStringLiteral("INSERT INTO \"n\" VALUES (3), (1), (2)")},
+                     m_profile.database);
+    Connection client;
+    client.setCursorLocation(Connection::ClientSide);
+    client.open(IBMDB2::ConnectionString(m_profile));
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"n\" ORDER BY \"v\""), client);
+    QCOMPARE(rows.recordCount(), 3LL);
+    QCOMPARE(column(rows, 0), (QStringList{"1", "2", "3"}));
+}
+
+void TestDb2Statements::renameWithAndWithoutTableKeyword()
+{
+    Connection& c = *m_connection;
+    c.execute(QStringLiteral("CREATE TABLE \"orders\"(\"a\" LONG VARCHAR)"));
+    c.execute(QStringLiteral("INSERT INTO \"orders\" VALUES('kept')"));
+    c.execute(QStringLiteral("RENAME \"orders\" TO \"clients\""));
+    QCOMPARE(tables(), QStringList{QStringLiteral("clients")});
+    c.execute(QStringLiteral("RENAME TABLE \"clients\" TO \"New Name\""));
+    QCOMPARE(tables(), QStringList{QStringLiteral("New Name")});
+    c.execute(QStringLiteral("RENAME TABLE \"New Name\" TO plain"));
+    QCOMPARE(tables(), QStringList{QStringLiteral("PLAIN")});
+    QCOMPARE(TestEnv::db2Query(QStringLiteral("SELECT * FROM plain"), m_profile.database),
+             QStringList{QStringLiteral("kept")});
+}
+
+void TestDb2Statements::renameFailures_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<QString>("description");
+    const QString prefix = QStringLiteral("[IBM][CLI Driver][DB2/LINUXX8664] ");
+    QTest::newRow("to its own name")
+        << "RENAME \"A\" TO \"A\""
+        << "42710"
+        << prefix + "SQL0601N  The name of the object to be created is identical to the "
+                    "existing name \"DB2INST1.A\" of type \"TABLE\".  SQLSTATE=42710";
+    QTest::newRow("to a view's name")
+        << "RENAME TABLE A TO V"
+        << "42710"
+        << prefix + "SQL0601N  The name of the object to be created is identical to the "
+                    "existing name \"DB2INST1.V\" of type \"VIEW\".  SQLSTATE=42710";
+    QTest::newRow("missing table")
+        << "RENAME \"missing\" TO \"B\""
+        << "42704"
+        << prefix + "SQL0204N  \"DB2INST1.missing\" is an undefined name.  SQLSTATE=42704";
+    QTest::newRow("a view") << "RENAME V TO W"
+                            << "42809"
+                            << prefix + "SQL0156N  The name used for this operation is not a "
+                                        "table.  SQLSTATE=42809";
+    QTest::newRow("a name with a schema")
+        << "RENAME \"A\" TO OTHER.B"
+        << "42601"
+        << prefix + "SQL0108N  The name \"OTHER.B\" has the wrong number of qualifiers.  "
+                    "SQLSTATE=42601";
+    QTest::newRow("with a semicolon") << "RENAME \"A\" TO \"B\";"
+                                      << "42601"
+                                      << prefix + "SQL0104N  An unexpected token \";\" was found "
+                                                  "following \"RENAME \"A\" TO \"B\"\".  Expected "
+                                                  "tokens "
+                                                  "may include:  \"END-OF-STATEMENT\".  "
+                                                  "SQLSTATE=42601";
+}
+
+void TestDb2Statements::renameFailures()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, sqlState);
+    QFETCH(QString, description);
+    QCOMPARE(m_profile.user.toUpper(), QStringLiteral("DB2INST1")); // the texts above name it
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE A (X INTEGER)"),
+                      QStringLiteral("CREATE TABLE T2 (X INTEGER)"),
+                      QStringLiteral("CREATE VIEW V AS SELECT * FROM T2")},
+                     m_profile.database);
+    const DbError error = thrownBy([&] { m_connection->execute(statement); });
+    QCOMPARE(error.description(), description);
+    QCOMPARE(error.sqlState(), sqlState);
+    QCOMPARE(tables(), (QStringList{QStringLiteral("A"), QStringLiteral("T2")}));
+}
+
+void TestDb2Statements::dropTable()
+{
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE KEEP (X INTEGER)"),
+                      QStringLiteral("CREATE TABLE GONE (X INTEGER)"),
+                      QStringLiteral("CREATE VIEW V AS SELECT * FROM KEEP")},
+                     m_profile.database);
+    m_connection->execute(QStringLiteral("DROP TABLE \"GONE\""));
+    QCOMPARE(tables(), QStringList{QStringLiteral("KEEP")});
+    DbError error = thrownBy([&] { m_connection->execute(QStringLiteral("DROP TABLE \"GONE\"")); });
+    QCOMPARE(error.sqlState(), QStringLiteral("42704"));
+    error = thrownBy([&] { m_connection->execute(QStringLiteral("DROP TABLE \"V\"")); });
+    QCOMPARE(error.sqlState(), QStringLiteral("42809"));
+    QVERIFY2(error.description().contains(QStringLiteral(
+                 "SQL0159N  The statement references \"DB2INST1.V\" which identifies a \"VIEW\" "
+                 "rather than a \"TABLE\".")),
+             qPrintable(error.description()));
+}
+
+void TestDb2Statements::unquotedNamesFoldToUpperCase()
+{
+    Connection& c = *m_connection;
+    c.execute(QStringLiteral("CREATE TABLE Mixed (Col INTEGER)"));
+    c.execute(QStringLiteral("INSERT INTO MIXED (COL) VALUES (1)"));
+    // Quoted names keep their case, so "mixed" is another table.
+    const DbError error = thrownBy([&] { c.execute(QStringLiteral("SELECT * FROM \"Mixed\"")); });
+    QCOMPARE(error.sqlState(), QStringLiteral("42704"));
+    c.execute(QStringLiteral("CREATE TABLE \"mixed\" (\"col\" INTEGER, COL INTEGER)"));
+    c.execute(QStringLiteral("CREATE TABLE \"a\"\"b\" (x INTEGER)"));
+    QCOMPARE(tables(), (QStringList{QStringLiteral("MIXED"), QStringLiteral("a\"b"),
+                                    QStringLiteral("mixed")}));
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"mixed\""), c);
+    QCOMPARE(rows.fields().item(0).name(), QStringLiteral("col"));
+    QCOMPARE(rows.fields().item(1).name(), QStringLiteral("COL"));
+    Recordset upper;
+    upper.open(QStringLiteral("SELECT col FROM mixed"), c);
+    QCOMPARE(column(upper, 0), QStringList{QStringLiteral("1")});
+}
+
+void TestDb2Statements::schemasQualifyNames()
+{
+    Connection& c = *m_connection;
+    c.execute(QStringLiteral("CREATE TABLE SALES.T (X INTEGER)"));
+    c.execute(QStringLiteral("INSERT INTO \"SALES\".\"T\" VALUES (5)"));
+    const DbError error = thrownBy([&] { c.execute(QStringLiteral("SELECT * FROM T")); });
+    QVERIFY2(error.description().contains(QStringLiteral("\"DB2INST1.T\" is an undefined name")),
+             qPrintable(error.description()));
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT X FROM sales.t"), c);
+    QCOMPARE(column(rows, 0), QStringList{QStringLiteral("5")});
+}
+
+void TestDb2Statements::errorsForNamesAndSyntax_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("undefined table") << "SELECT * FROM \"none\""
+                                     << "42704"
+                                     << "SQL0204N  \"DB2INST1.none\" is an undefined name.";
+    QTest::newRow("table exists")
+        << "CREATE TABLE \"T\"(\"a\" LONG VARCHAR)"
+        << "42710"
+        << "SQL0601N  The name of the object to be created is identical to the existing name "
+           "\"DB2INST1.T\" of type \"TABLE\".";
+    QTest::newRow("view exists")
+        << "CREATE TABLE \"V\"(\"a\" LONG VARCHAR)"
+        << "42710"
+        << "SQL0601N  The name of the object to be created is identical to the existing name "
+           "\"DB2INST1.V\" of type \"VIEW\".";
+    QTest::newRow("undefined column") << "SELECT \"nope\" FROM T"
+                                      << "42703"
+                                      << "SQL0206N  \"nope\" is not valid in the context where it "
+                                         "is used.";
+    QTest::newRow("unknown statement") << "TRUNCATE T IMMEDIATE NOW"
+                                       << "42601"
+                                       << "SQL0104N";
+    QTest::newRow("unfinished") << "SELECT * FROM"
+                                << "42601"
+                                << "SQL0104N";
+    QTest::newRow("unknown type") << "CREATE TABLE X (A TEXT)"
+                                  << "42704"
+                                  << "SQL0204N  \"DB2INST1.TEXT\" is an undefined name.";
+    QTest::newRow("too many values") << "INSERT INTO T VALUES ('1', '2')"
+                                     << "42802"
+                                     << "SQL0117N";
+    QTest::newRow("unterminated string") << "INSERT INTO T VALUES ('1)"
+                                         << "42603"
+                                         << "SQL0010N";
+    QTest::newRow("no statement") << "   "
+                                  << "42617"
+                                  << "SQL0198N";
+}
+
+void TestDb2Statements::errorsForNamesAndSyntax()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, sqlState);
+    QFETCH(QString, message);
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (A LONG VARCHAR)"),
+                      QStringLiteral("CREATE VIEW V AS SELECT * FROM T")},
+                     m_profile.database);
+    const DbError error = thrownBy([&] { m_connection->execute(statement); });
+    QCOMPARE(error.sqlState(), sqlState);
+    QVERIFY2(error.description().startsWith("[IBM][CLI Driver][DB2/LINUXX8664] " + message),
+             qPrintable(error.description()));
+    QVERIFY2(error.description().endsWith("SQLSTATE=" + sqlState), qPrintable(error.description()));
+}
+
+// A view of plain columns of one table takes INSERT, as DB2's do; others refuse it.
+void TestDb2Statements::viewsTakeSimpleInserts()
+{
+    TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (A INTEGER, B LONG VARCHAR)"),
+                      QStringLiteral("CREATE VIEW PLAIN AS SELECT B FROM T"),
+                      QStringLiteral("CREATE VIEW COUNTED AS SELECT COUNT(*) AS N FROM T")},
+                     m_profile.database);
+    m_connection->execute(QStringLiteral("INSERT INTO \"PLAIN\" VALUES('via view')"));
+    QCOMPARE(TestEnv::db2Query(QStringLiteral("SELECT COALESCE(A, -1) || ':' || B FROM T"),
+                               m_profile.database),
+             QStringList{QStringLiteral("-1:via view")});
+    const DbError error = thrownBy(
+        [&] { m_connection->execute(QStringLiteral("INSERT INTO \"COUNTED\" VALUES('1')")); });
+    QCOMPARE(error.sqlState(), QStringLiteral("42807"));
+}
+
+QTEST_GUILESS_MAIN(TestDb2Statements)
+#include "tst_db2_statements.moc"

@@ -1,0 +1,278 @@
+// DB2's column types as the data access layer sees them through the driver:
+// the type codes, the text forms of the values, long values read in pieces,
+// and the values DB2 refuses.
+#include "Connection.h"
+#include "IBMDB2.h"
+#include "Recordset.h"
+#include "TestEnv.h"
+
+#include <QtTest>
+
+class TestDb2Types : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void typeCodesAndTextForms_data();
+    void typeCodesAndTextForms();
+    void refusedValues_data();
+    void refusedValues();
+    void longValuesComeBackWhole();
+    void nullIsNotAnEmptyText();
+
+private:
+    QString newTable(const QString& columnType);
+    ConnectionProfile m_profile;
+    Connection m_connection;
+    int m_tables = 0;
+};
+
+void TestDb2Types::initTestCase()
+{
+    m_profile = TestEnv::createDb2Database(QStringLiteral("TSTTYPES"));
+    m_connection.open(IBMDB2::ConnectionString(m_profile));
+}
+
+// A table of its own per case: one column "c" of the type.
+QString TestDb2Types::newTable(const QString& columnType)
+{
+    const QString name = QStringLiteral("T%1").arg(++m_tables);
+    m_connection.execute(QStringLiteral("CREATE TABLE \"%1\"(\"c\" %2)").arg(name, columnType));
+    return name;
+}
+
+void TestDb2Types::typeCodesAndTextForms_data()
+{
+    QTest::addColumn<QString>("columnType");
+    QTest::addColumn<QString>("literal");
+    QTest::addColumn<int>("adoType");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("CHAR pads") << "CHAR(5)"
+                               << "'ab'" << 129 << "ab   ";
+    QTest::newRow("VARCHAR") << "VARCHAR(20)"
+                             << "'x y'" << 200 << "x y";
+    QTest::newRow("LONG VARCHAR") << "LONG VARCHAR"
+                                  << "'O''Brien'" << 201 << "O'Brien";
+    QTest::newRow("CLOB") << "CLOB(1M)"
+                          << "'clob'" << 201 << "clob";
+    QTest::newRow("GRAPHIC pads") << "GRAPHIC(3)"
+                                  << "'äb'" << 130 << "äb ";
+    QTest::newRow("VARGRAPHIC") << "VARGRAPHIC(10)"
+                                << "'€ü'" << 202 << "€ü";
+    QTest::newRow("DBCLOB") << "DBCLOB(1000)"
+                            << "'d'" << 203 << "d";
+    QTest::newRow("BLOB") << "BLOB(1K)"
+                          << "X'00FF10'" << 205 << "00FF10";
+    QTest::newRow("SMALLINT") << "SMALLINT"
+                              << "'-7'" << 2 << "-7";
+    QTest::newRow("INTEGER") << "INTEGER"
+                             << "'2147483647'" << 3 << "2147483647";
+    QTest::newRow("INTEGER from decimal text truncates") << "INTEGER"
+                                                         << "' 12.9 '" << 3 << "12";
+    QTest::newRow("BIGINT") << "BIGINT"
+                            << "'-9223372036854775808'" << 20 << "-9223372036854775808";
+    QTest::newRow("DECIMAL keeps its scale") << "DECIMAL(5,2)"
+                                             << "'12.5'" << 131 << "12.50";
+    QTest::newRow("DECIMAL truncates") << "DECIMAL(5,2)"
+                                       << "'-0.129'" << 131 << "-0.12";
+    QTest::newRow("DECIMAL from a number")
+        << "DECIMAL(31,0)"
+        << "1234567890123456789012345" << 131 << "1234567890123456789012345";
+    QTest::newRow("REAL") << "REAL"
+                          << "'1.5'" << 4 << "1.5";
+    QTest::newRow("DOUBLE round-trips") << "DOUBLE"
+                                        << "'0.1'" << 5 << "0.1";
+    QTest::newRow("DOUBLE large") << "DOUBLE"
+                                  << "'1E300'" << 5 << "1E+300";
+    QTest::newRow("DECFLOAT keeps trailing zeros") << "DECFLOAT"
+                                                   << "'1.50'" << 131 << "1.50";
+    QTest::newRow("DATE ISO") << "DATE"
+                              << "'2024-02-29'" << 133 << "2024-02-29";
+    QTest::newRow("DATE USA") << "DATE"
+                              << "'02/29/2024'" << 133 << "2024-02-29";
+    QTest::newRow("DATE EUR") << "DATE"
+                              << "'29.02.2024'" << 133 << "2024-02-29";
+    QTest::newRow("DATE short parts") << "DATE"
+                                      << "'2024-2-9'" << 133 << "2024-02-09";
+    QTest::newRow("TIME ISO") << "TIME"
+                              << "'13.45.07'" << 134 << "13:45:07";
+    QTest::newRow("TIME JIS") << "TIME"
+                              << "'13:45:07'" << 134 << "13:45:07";
+    QTest::newRow("TIME USA") << "TIME"
+                              << "'1:45 PM'" << 134 << "13:45:00";
+    QTest::newRow("TIMESTAMP DB2 form")
+        << "TIMESTAMP"
+        << "'2024-02-29-13.45.07.123456'" << 135 << "2024-02-29 13:45:07.123456";
+    QTest::newRow("TIMESTAMP ODBC form")
+        << "TIMESTAMP"
+        << "'2024-02-29 13:45:07'" << 135 << "2024-02-29 13:45:07.000000";
+    QTest::newRow("TIMESTAMP(0)") << "TIMESTAMP(0)"
+                                  << "'2024-02-29 13:45:07.9'" << 135 << "2024-02-29 13:45:07";
+    QTest::newRow("BOOLEAN yes") << "BOOLEAN"
+                                 << "'yes'" << 11 << "1";
+    QTest::newRow("BOOLEAN f") << "BOOLEAN"
+                               << "'F'" << 11 << "0";
+    QTest::newRow("BOOLEAN true") << "BOOLEAN"
+                                  << "'true'" << 11 << "1";
+    QTest::newRow("XML") << "XML"
+                         << "'<a x=\"1\">t</a>'" << 203 << "<a x=\"1\">t</a>";
+}
+
+void TestDb2Types::typeCodesAndTextForms()
+{
+    QFETCH(QString, columnType);
+    QFETCH(QString, literal);
+    QFETCH(int, adoType);
+    QFETCH(QString, text);
+    const QString table = newTable(columnType);
+    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(%2)").arg(table, literal));
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), m_connection);
+    QCOMPARE(rows.fields().count(), 1);
+    QCOMPARE(rows.fields().item(0).name(), QStringLiteral("c"));
+    QCOMPARE(rows.fields().item(0).type(), adoType);
+    QCOMPARE(rows.fields().item(0).value(), Value(text));
+}
+
+void TestDb2Types::refusedValues_data()
+{
+    QTest::addColumn<QString>("columnType");
+    QTest::addColumn<QString>("literal");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<QString>("message");
+
+    const QString tooLong = QStringLiteral("SQL0433N");
+    QTest::newRow("LONG VARCHAR over 32700 bytes") << "LONG VARCHAR"
+                                                   << "'" + QString(32701, 'a') + "'"
+                                                   << "22001" << tooLong;
+    QTest::newRow("LONG VARCHAR over 32700 UTF-8 bytes") << "LONG VARCHAR"
+                                                         << "'" + QString(16350, QChar(0xE4)) + "a'"
+                                                         << "22001" << tooLong;
+    QTest::newRow("VARCHAR over its length") << "VARCHAR(3)"
+                                             << "'abcd'"
+                                             << "22001" << tooLong;
+    QTest::newRow("VARCHAR counts bytes") << "VARCHAR(3)"
+                                          << "'äö'"
+                                          << "22001" << tooLong;
+    QTest::newRow("CHAR over its length") << "CHAR(2)"
+                                          << "'abc'"
+                                          << "22001" << tooLong;
+    QTest::newRow("DATE syntax") << "DATE"
+                                 << "'yesterday'"
+                                 << "22007"
+                                 << "SQL0180N";
+    QTest::newRow("DATE too many digits") << "DATE"
+                                          << "'2024-002-01'"
+                                          << "22007"
+                                          << "SQL0180N";
+    QTest::newRow("DATE impossible day") << "DATE"
+                                         << "'2023-02-29'"
+                                         << "22008"
+                                         << "SQL0181N";
+    QTest::newRow("DATE month 13") << "DATE"
+                                   << "'13/01/2024'"
+                                   << "22008"
+                                   << "SQL0181N";
+    QTest::newRow("TIME hour 25") << "TIME"
+                                  << "'25:00:00'"
+                                  << "22008"
+                                  << "SQL0181N";
+    QTest::newRow("TIMESTAMP syntax") << "TIMESTAMP"
+                                      << "'2024-02-29 x'"
+                                      << "22007"
+                                      << "SQL0180N";
+    QTest::newRow("INTEGER from text") << "INTEGER"
+                                       << "'12a'"
+                                       << "22018"
+                                       << "SQL0420N";
+    QTest::newRow("DECIMAL from text") << "DECIMAL(5,2)"
+                                       << "'n/a'"
+                                       << "22018"
+                                       << "SQL0420N";
+    QTest::newRow("SMALLINT overflow") << "SMALLINT"
+                                       << "'40000'"
+                                       << "22003"
+                                       << "SQL0413N";
+    QTest::newRow("DECIMAL overflow") << "DECIMAL(5,2)"
+                                      << "'1234.5'"
+                                      << "22003"
+                                      << "SQL0413N";
+    QTest::newRow("BOOLEAN word") << "BOOLEAN"
+                                  << "'maybe'"
+                                  << "22018"
+                                  << "SQL0420N";
+    QTest::newRow("BLOB from text") << "BLOB(1K)"
+                                    << "'abc'"
+                                    << "42821"
+                                    << "SQL0408N";
+    QTest::newRow("XML not well-formed") << "XML"
+                                         << "'<a>'"
+                                         << "2200M"
+                                         << "SQL16110N";
+}
+
+void TestDb2Types::refusedValues()
+{
+    QFETCH(QString, columnType);
+    QFETCH(QString, literal);
+    QFETCH(QString, sqlState);
+    QFETCH(QString, message);
+    const QString table = newTable(columnType);
+    try {
+        m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(%2)").arg(table, literal));
+        QFAIL("the value was accepted");
+    } catch (const DbError& error) {
+        QCOMPARE(error.sqlState(), sqlState);
+        QVERIFY2(error.description().startsWith("[IBM][CLI Driver][DB2/LINUXX8664] " + message),
+                 qPrintable(error.description()));
+        QVERIFY(error.description().endsWith("SQLSTATE=" + sqlState));
+    }
+    // Nothing of a refused statement is left behind.
+    QCOMPARE(TestEnv::db2Query(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table),
+                               m_profile.database),
+             QStringList{QStringLiteral("0")});
+}
+
+void TestDb2Types::longValuesComeBackWhole()
+{
+    // Longer than any one piece the data access layer reads, with characters of
+    // one to four UTF-8 bytes so that pieces end inside characters.
+    QString big;
+    while (big.size() < 200000)
+        big += QStringLiteral("ab\u00e4\u20ac\U0001F600'x");
+    const QString table = newTable(QStringLiteral("CLOB(1M)"));
+    QString literal = big;
+    literal.replace(QLatin1String("'"), QLatin1String("''"));
+    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES('%2')").arg(table, literal));
+    const QString atLimit(32700, QLatin1Char('z'));
+    const QString limitTable = newTable(QStringLiteral("LONG VARCHAR"));
+    m_connection.execute(
+        QStringLiteral("INSERT INTO \"%1\" VALUES('%2')").arg(limitTable, atLimit));
+
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), m_connection);
+    QCOMPARE(rows.fields().item(0).value(), Value(big));
+    Recordset limit;
+    limit.open(QStringLiteral("SELECT * FROM \"%1\"").arg(limitTable), m_connection);
+    QCOMPARE(limit.fields().item(0).value(), Value(atLimit));
+}
+
+void TestDb2Types::nullIsNotAnEmptyText()
+{
+    const QString table = newTable(QStringLiteral("VARCHAR(10)"));
+    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(NULL)").arg(table));
+    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES('')").arg(table));
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), m_connection);
+    QCOMPARE(rows.fields().item(0).value(), Value());
+    rows.moveNext();
+    QCOMPARE(rows.fields().item(0).value(), Value(QString()));
+    QVERIFY(rows.fields().item(0).value().has_value());
+    rows.moveNext();
+    QVERIFY(rows.eof());
+}
+
+QTEST_GUILESS_MAIN(TestDb2Types)
+#include "tst_db2_types.moc"
