@@ -1,0 +1,138 @@
+#include "Main.h"
+
+#include "HomePage.h"
+#include "SkinFramework.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QRadioButton>
+#include <QWidget>
+
+namespace Main {
+
+namespace {
+
+QString& appTitle()
+{
+    static QString title;
+    return title;
+}
+
+QString& programFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+constexpr int MaxTitleLength = 40;
+
+void setButtonFaceBackground(QWidget& widget, const QColor& buttonFace)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, buttonFace);
+    // Option buttons and check boxes paint their background in another role.
+    palette.setColor(widget.backgroundRole(), buttonFace);
+    widget.setPalette(palette);
+    // A label stands on its frame, which has the same colour: left unfilled, it
+    // shows the frame's own shading instead of a patch of flat colour.
+    if (!qobject_cast<QLabel*>(&widget))
+        widget.setAutoFillBackground(true);
+}
+
+} // namespace
+
+QString appTitleFor(const QString& productName)
+{
+    QString title = productName;
+    // The last word goes at least once, then more while the title is too long.
+    do {
+        const int blank = title.lastIndexOf(QLatin1Char(' '));
+        if (blank < 0)
+            break;
+        title.truncate(blank);
+    } while (title.size() > MaxTitleLength);
+    if (title.size() > MaxTitleLength)
+        title.truncate(MaxTitleLength);
+    return title;
+}
+
+void SetAppTitle()
+{
+    appTitle() = appTitleFor(ProductName);
+}
+
+QString AppTitle()
+{
+    return appTitle();
+}
+
+bool FileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && info.lastModified().isValid();
+}
+
+QString ProgramFolder()
+{
+    if (!programFolderOverride().isEmpty())
+        return programFolderOverride();
+    return QCoreApplication::applicationDirPath();
+}
+
+void setProgramFolderForTesting(const QString& folder)
+{
+    programFolderOverride() = folder;
+}
+
+QString HandCursorPath()
+{
+    return ProgramFolder() + QStringLiteral("/HAND-M.CUR");
+}
+
+QString SkinPath()
+{
+    return ProgramFolder() + QStringLiteral("/x/o.cjs");
+}
+
+void SetButtonFaceColors(QWidget& window)
+{
+    // The colour scheme's button face, read now, so that it follows the user's scheme.
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    setButtonFaceBackground(window, buttonFace);
+    const auto children = window.findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) ||
+            qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child))
+            setButtonFaceBackground(*child, buttonFace);
+    }
+}
+
+void ApplySkin(QWidget& loginWindow, SkinFramework& skin)
+{
+    const QString path = SkinPath();
+    // A folder of that name is no skin file.
+    if (!QFileInfo(path).isFile())
+        return;
+    SetButtonFaceColors(loginWindow);
+    skin.loadSkin(path, QString());
+    const qint32 options = skin.applyOptions();
+    skin.setApplyOptions(options | 1);
+    skin.setOption(SkinFramework::Option5, true);
+    skin.setOption(SkinFramework::Option10, true);
+    skin.applyWindow(static_cast<quintptr>(loginWindow.winId()));
+}
+
+void MaybeOpenHomePage(HomePage& homePage)
+{
+    if (homePage.draw() == 7)
+        homePage.open(HomePage::Address);
+}
+
+} // namespace Main

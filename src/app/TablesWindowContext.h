@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ConnectionProfile.h"
+#include "Dialogs.h"
+#include "NameList.h"
+#include "ProgressDisplay.h"
+
+#include <functional>
+
+// What the operations behind the tables window's buttons (send, delete, rename)
+// are given of the window: its two lists, its progress bar, the dialogs, the
+// login values as the login window holds them at the moment of each call, the
+// window's pointer and the yield. The window builds one; tests build their own.
+struct TablesWindowContext
+{
+    NameList& postgresList; // List1
+    NameList& db2List;      // List2
+    ProgressDisplay& progress;
+    Dialogs& dialogs;
+    std::function<ConnectionProfile()> db2Profile;      // Text1 to Text5, read at call time
+    std::function<ConnectionProfile()> postgresProfile; // Text6 to Text10, read at call time
+    std::function<void(int)> setPointer;                // 0 default, 11 hourglass, 99 custom
+    YieldFn yield;
+};

@@ -1,0 +1,76 @@
+#include "ListBoxNameList.h"
+
+#include "AppError.h"
+
+#include <QItemSelectionModel>
+#include <QListWidget>
+
+bool TableNameItem::operator<(const QListWidgetItem& other) const
+{
+    return tableNameLess(text(), other.text());
+}
+
+QListWidgetItem* ListBoxNameList::itemAt(int index) const
+{
+    QListWidgetItem* item = m_list.item(index);
+    if (!item)
+        throw AppError(QStringLiteral("Invalid property array index"));
+    return item;
+}
+
+int ListBoxNameList::count() const
+{
+    return m_list.count();
+}
+
+QString ListBoxNameList::text(int index) const
+{
+    return itemAt(index)->text();
+}
+
+void ListBoxNameList::clear()
+{
+    m_list.clear();
+}
+
+void ListBoxNameList::addItem(const QString& name)
+{
+    // With sorting on, the list places the entry by TableNameItem::operator<.
+    m_list.addItem(new TableNameItem(name));
+}
+
+void ListBoxNameList::removeItem(int index)
+{
+    delete m_list.takeItem(m_list.row(itemAt(index)));
+}
+
+bool ListBoxNameList::isSelected(int index) const
+{
+    return itemAt(index)->isSelected();
+}
+
+void ListBoxNameList::setSelected(int index, bool selected)
+{
+    itemAt(index)->setSelected(selected);
+}
+
+int ListBoxNameList::selectedCount() const
+{
+    return m_list.selectionModel()->selectedRows().size();
+}
+
+int ListBoxNameList::currentIndex() const
+{
+    return m_list.currentRow();
+}
+
+void ListBoxNameList::setCurrentIndex(int index)
+{
+    QItemSelectionModel* selection = m_list.selectionModel();
+    if (index == -1) {
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    itemAt(index);
+    selection->setCurrentIndex(m_list.model()->index(index, 0), QItemSelectionModel::NoUpdate);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "NameList.h"
+
+#include <QListWidgetItem>
+
+class QListWidget;
+
+// A list box entry that sorts in the order of every table list (tableNameLess).
+class TableNameItem : public QListWidgetItem
+{
+public:
+    explicit TableNameItem(const QString& name) : QListWidgetItem(name) {}
+    bool operator<(const QListWidgetItem& other) const override;
+};
+
+// The NameList of a window's list box (sorting on, extended selection). Making
+// an entry current never changes the selection. An index out of range throws
+// AppError("Invalid property array index").
+class ListBoxNameList : public NameList
+{
+public:
+    explicit ListBoxNameList(QListWidget& list) : m_list(list) {}
+
+    int count() const override;
+    QString text(int index) const override;
+    void clear() override;
+    void addItem(const QString& name) override;
+    void removeItem(int index) override;
+    bool isSelected(int index) const override;
+    void setSelected(int index, bool selected) override;
+    int selectedCount() const override;
+    int currentIndex() const override;
+    void setCurrentIndex(int index) override;
+
+    QListWidget& widget() const { return m_list; }
+
+private:
+    QListWidgetItem* itemAt(int index) const;
+
+    QListWidget& m_list;
+};

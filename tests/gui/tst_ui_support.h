@@ -1,0 +1,168 @@
+#pragma once
+
+// Shared by the window tests: one run of the program with a folder of its own.
+
+#include "Form1.h"
+#include "Form2.h"
+#include "HomePage.h"
+#include "Main.h"
+#include "ScriptedDialogs.h"
+#include "SettingsStore.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+// The home page opener of the tests: a fixed draw, and no browser ever.
+class NoBrowser : public HomePage
+{
+public:
+    int draw() override { return number; }
+    void open(const QUrl& address) override { opened << address; }
+    int number = 1;
+    QList<QUrl> opened;
+};
+
+// One program: a program folder (for HAND-M.CUR and x/o.cjs) and a settings
+// folder of its own, the scripted dialogs, and a login window started on them.
+class ProgramRun
+{
+public:
+    ProgramRun()
+    {
+        QDir(m_root.path()).mkpath(QStringLiteral("program"));
+        QDir(m_root.path()).mkpath(QStringLiteral("config"));
+    }
+    ~ProgramRun() { Main::setProgramFolderForTesting(QString()); }
+
+    QString programFolder() const { return m_root.filePath(QStringLiteral("program")); }
+    QString configFolder() const { return m_root.filePath(QStringLiteral("config")); }
+    QString settingsFile() const { return configFolder() + QStringLiteral("/Harrowick.conf"); }
+    void setConfigFolder(const QString& folder) { m_config = folder; }
+
+    // Stores values as an earlier run of the program would have.
+    void store(const QString& key, const QString& value)
+    {
+        SettingsStore(settingsFile()).write(key, value);
+    }
+    void storeDb2(const ConnectionProfile& p)
+    {
+        store(QStringLiteral("Server"), p.server);
+        store(QStringLiteral("Port"), p.port);
+        store(QStringLiteral("User"), p.user);
+        store(QStringLiteral("Password"), p.password);
+        store(QStringLiteral("Database"), p.database);
+    }
+    void storePostgres(const ConnectionProfile& p)
+    {
+        store(QStringLiteral("PostgreSQLServer"), p.server);
+        store(QStringLiteral("PostgreSQLPort"), p.port);
+        store(QStringLiteral("PostgreSQLUser"), p.user);
+        store(QStringLiteral("PostgreSQLPassword"), p.password);
+        store(QStringLiteral("PostgreSQLDatabase"), p.database);
+    }
+
+    // What the settings file holds now, read afresh from the disk.
+    QMap<QString, QString> stored() const
+    {
+        QSettings file(settingsFile(), QSettings::IniFormat);
+        file.beginGroup(QStringLiteral("Dovetab"));
+        QMap<QString, QString> values;
+        for (const QString& key : file.childKeys())
+            values.insert(key, file.value(key).toString());
+        return values;
+    }
+
+    void putFile(const QString& relativePath, const QByteArray& bytes)
+    {
+        const QString path = programFolder() + QLatin1Char('/') + relativePath;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    // The hand cursor the build placed beside the program.
+    void putHandCursor()
+    {
+        QFile built(qEnvironmentVariable("DOVETAB_BUILD_DIR") + QStringLiteral("/HAND-M.CUR"));
+        QVERIFY2(built.open(QIODevice::ReadOnly), "HAND-M.CUR is missing beside dovetab");
+        putFile(QStringLiteral("HAND-M.CUR"), built.readAll());
+    }
+
+    // Creates the login window and runs the start-up (Form_Load, then display).
+    Form1& start()
+    {
+        form1.reset();
+        qputenv("XDG_CONFIG_HOME", (m_config.isEmpty() ? configFolder() : m_config).toLocal8Bit());
+        Main::setProgramFolderForTesting(programFolder());
+        form1 = std::make_unique<Form1>(dialogs, homePage);
+        form1->setQuitActionForTesting([this] { ++quits; });
+        form1->start();
+        return *form1;
+    }
+
+    template <class T = QWidget> T* find(QWidget* window, const char* name) const
+    {
+        T* child = window->findChild<T*>(QLatin1String(name));
+        if (!child)
+            qFatal("no control %s in %s", name, qPrintable(window->objectName()));
+        return child;
+    }
+    template <class T = QWidget> T* login(const char* name) const
+    {
+        return find<T>(form1.get(), name);
+    }
+    template <class T = QWidget> T* tables(const char* name) const
+    {
+        return find<T>(&form1->tablesWindow(), name);
+    }
+
+    ScriptedDialogs dialogs;
+    NoBrowser homePage;
+    std::unique_ptr<Form1> form1;
+    int quits = 0;
+
+private:
+    QTemporaryDir m_root;
+    QString m_config;
+};
+
+// The step numbers of the error reports shown, in order.
+inline QList<int> reportedSteps(const ScriptedDialogs& dialogs)
+{
+    QList<int> steps;
+    for (const QString& text : dialogs.errorReports())
+        steps << text.section(QStringLiteral(" at line "), 1)
+                     .section(QLatin1Char('\r'), 0, 0)
+                     .toInt();
+    return steps;
+}
+
+// Presses Tab from the focused control and gives the names of the controls the
+// focus goes through.
+inline QStringList tabWalk(QWidget* window, int presses)
+{
+    QStringList names;
+    for (int i = 0; i < presses; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        names << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                              : QStringLiteral("<none>"));
+    }
+    Q_UNUSED(window);
+    return names;
+}
+
+inline QColor backgroundOf(const QWidget* widget)
+{
+    return widget->palette().color(widget->backgroundRole());
+}
+
+inline QPoint centreOf(const QWidget* widget)
+{
+    return widget->rect().center();
+}
