@@ -1,0 +1,145 @@
+#include "Maintenance.h"
+
+#include "AppError.h"
+#include "Connection.h"
+#include "ErrorTrap.h"
+#include "IBMDB2.h"
+#include "Main.h"
+#include "MaintenanceStatements.h"
+#include "PostgreSQL.h"
+#include "Recordset.h"
+
+#include <memory>
+
+namespace Maintenance {
+namespace {
+
+constexpr int DefaultPointer = 0;
+constexpr int Hourglass = 11;
+
+NameList& sideList(TablesWindowContext& window, Side side)
+{
+    return side == Side::PostgreSQL ? window.postgresList : window.db2List;
+}
+
+// Built from the login values as the login window holds them at this moment.
+QString sideConnectionString(const TablesWindowContext& window, Side side)
+{
+    return side == Side::PostgreSQL ? PostgreSQL::ConnectionString(window.postgresProfile())
+                                    : IBMDB2::ConnectionString(window.db2Profile());
+}
+
+// The connection object of step 100; when its creation failed, every later use
+// fails (and is reported) instead of touching a null pointer.
+Connection& connectionOf(const std::unique_ptr<Connection>& connection)
+{
+    if (!connection)
+        throw AppError(QStringLiteral("The connection object could not be created."));
+    return *connection;
+}
+
+void showMessage(Dialogs& dialogs, const QString& text)
+{
+    dialogs.messageBox(text, Dialogs::Buttons::Ok, Dialogs::Icon::None, Main::AppTitle());
+}
+
+} // namespace
+
+void DeleteTables(TablesWindowContext& window, Side side)
+{
+    ErrorTrap trap(window.dialogs, side == Side::PostgreSQL
+                                       ? QStringLiteral("Form2.PushButton1_Click")
+                                       : QStringLiteral("Form2.PushButton5_Click"));
+    NameList& list = sideList(window, side);
+    // Released (and so closed) when the handler ends, whatever happened.
+    std::unique_ptr<Connection> connection;
+
+    trap.step(100, [&] { connection = std::make_unique<Connection>(); });
+    trap.step(102, [&] { window.setPointer(Hourglass); });
+    // Opened before the selection is looked at: wrong login values are reported
+    // even when nothing turns out to be chosen.
+    trap.step(104, [&] { connectionOf(connection).open(sideConnectionString(window, side)); });
+
+    if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
+        trap.step(118, [&] {
+            showMessage(window.dialogs, side == Side::PostgreSQL
+                                            ? QStringLiteral("Please select a table")
+                                            : QStringLiteral("Please select a table to delete"));
+        });
+    } else {
+        int last = -1;
+        trap.assign(108, last, [&] { return list.count() - 1; });
+        // Last to first: removing entry i leaves the indices still to visit valid.
+        for (int i = last; i >= 0; --i) {
+            if (!trap.condition(110, [&] { return list.isSelected(i); }))
+                continue;
+            // The entry goes only with its table: a refused DROP keeps it listed.
+            const bool dropped = trap.step(
+                112, [&] { connectionOf(connection).execute(dropTableStatement(list.text(i))); });
+            if (dropped)
+                trap.step(114, [&] { list.removeItem(i); });
+        }
+    }
+
+    trap.step(120, [&] { window.setPointer(DefaultPointer); });
+}
+
+void RenameTable(TablesWindowContext& window, Side side)
+{
+    ErrorTrap trap(window.dialogs, side == Side::PostgreSQL
+                                       ? QStringLiteral("Form2.PushButton6_Click")
+                                       : QStringLiteral("Form2.PushButton7_Click"));
+    NameList& list = sideList(window, side);
+    std::unique_ptr<Connection> connection;
+
+    trap.step(100, [&] { connection = std::make_unique<Connection>(); });
+    trap.step(102, [&] { window.setPointer(Hourglass); });
+    trap.step(104, [&] { connectionOf(connection).open(sideConnectionString(window, side)); });
+
+    if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
+        trap.step(132, [&] {
+            showMessage(window.dialogs, QStringLiteral("Please select a table to rename."));
+        });
+    } else if (trap.condition(108, [&] { return list.selectedCount() != 1; })) {
+        trap.step(130, [&] {
+            showMessage(window.dialogs, QStringLiteral("Please select just one table to rename."));
+        });
+    } else {
+        int last = -1;
+        trap.assign(110, last, [&] { return list.count() - 1; });
+        // The scan runs on to entry 0 after a rename. The renamed entry comes back
+        // unselected and entry 0 is made current without being selected, so no
+        // further entry is found and no second name is asked for.
+        for (int i = last; i >= 0; --i) {
+            if (!trap.condition(112, [&] { return list.isSelected(i); }))
+                continue;
+            QString oldName;
+            trap.assign(114, oldName, [&] { return list.text(i); });
+            QString newName;
+            trap.assign(116, newName, [&] {
+                return window.dialogs.inputBox(QStringLiteral("Enter new name of ") + oldName +
+                                                   QLatin1Char(':'),
+                                               Main::AppTitle(), oldName);
+            });
+            // Cancel and an emptied box both answer the empty text: nothing is sent.
+            if (!trap.condition(118, [&] { return !newName.isEmpty(); }))
+                continue;
+            // The entry takes the new name only when the server renamed the table.
+            const bool renamed = trap.step(120, [&] {
+                connectionOf(connection).execute(renameTableStatement(side, oldName, newName));
+            });
+            if (!renamed)
+                continue;
+            trap.step(122, [&] { list.removeItem(i); });
+            trap.step(124, [&] { list.addItem(newName); });
+            trap.step(126, [&] {
+                if (list.count() >= 1)
+                    list.setCurrentIndex(0);
+            });
+        }
+    }
+
+    trap.step(134, [&] { window.setPointer(DefaultPointer); });
+}
+
+} // namespace Maintenance
