@@ -1,0 +1,182 @@
+#include "TransferStatements.h"
+
+#include "Datatype.h"
+
+#include <cstdint>
+
+namespace Transfer {
+
+namespace {
+
+struct TypeRule
+{
+    QLatin1String contains;
+    QLatin1String typeText;
+};
+
+// Tested in this order; the first name that the type name contains decides.
+const TypeRule ibmDb2Rules[] = {
+    {QLatin1String("adlongvarwchar"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("advarwchar"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("char"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("single"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("int"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("date"), QLatin1String(" DATE,")},
+    {QLatin1String("currency"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("bool"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("double"), QLatin1String(" LONG VARCHAR,")},
+    {QLatin1String("adlongvarbinary"), QLatin1String(" LONG VARCHAR,")},
+};
+const QLatin1String ibmDb2Default(" LONG VARCHAR,");
+
+const TypeRule postgreSqlRules[] = {
+    {QLatin1String("char"), QLatin1String(" TEXT,")},
+    {QLatin1String("varwchar"), QLatin1String(" TEXT,")},
+    {QLatin1String("longvar"), QLatin1String(" TEXT,")},
+    {QLatin1String("int"), QLatin1String(" NUMERIC,")},
+    {QLatin1String("currency"), QLatin1String(" NUMERIC,")},
+    {QLatin1String("date"), QLatin1String(" DATE,")},
+    {QLatin1String("bool"), QLatin1String(" BOOL,")},
+};
+const QLatin1String postgreSqlDefault(" TEXT,");
+
+template <std::size_t N>
+QString firstMatch(const TypeRule (&rules)[N], QLatin1String fallback, const QString& typeName)
+{
+    for (const TypeRule& rule : rules) {
+        if (typeName.contains(rule.contains, Qt::CaseSensitive))
+            return rule.typeText;
+    }
+    return fallback;
+}
+
+// Appends text with each occurrence of quote doubled, without a temporary copy.
+void appendDoubling(QString& sql, QStringView text, QChar quote)
+{
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = text.indexOf(quote, from);
+        if (at < 0)
+            break;
+        sql.append(text.mid(from, at - from + 1));
+        sql.append(quote);
+        from = at + 1;
+    }
+    sql.append(text.mid(from));
+}
+
+} // namespace
+
+QString quotedName(const QString& name)
+{
+    QString quoted;
+    quoted.reserve(name.size() + 2);
+    quoted.append(QLatin1Char('"'));
+    appendDoubling(quoted, name, QLatin1Char('"'));
+    quoted.append(QLatin1Char('"'));
+    return quoted;
+}
+
+QString dropStatement(const QString& table)
+{
+    return QStringLiteral("DROP TABLE ") + quotedName(table);
+}
+
+QString readStatement(const QString& table)
+{
+    return QStringLiteral("SELECT * FROM ") + quotedName(table);
+}
+
+QString columnTypeName(int adoTypeCode)
+{
+    const std::int16_t code = static_cast<std::int16_t>(adoTypeCode);
+    return Datatype::DataTypeName(code).toLower();
+}
+
+QString columnTypeText(Target target, const QString& lowercasedTypeName)
+{
+    if (target == Target::IbmDb2)
+        return firstMatch(ibmDb2Rules, ibmDb2Default, lowercasedTypeName);
+    return firstMatch(postgreSqlRules, postgreSqlDefault, lowercasedTypeName);
+}
+
+QString createTerminator(Target target)
+{
+    return target == Target::IbmDb2 ? QStringLiteral(")") : QStringLiteral(");");
+}
+
+void beginCreateTable(QString& sql, const QString& table)
+{
+    sql.resize(0);
+    sql.append(QLatin1String("CREATE TABLE \""));
+    appendDoubling(sql, table, QLatin1Char('"'));
+    sql.append(QLatin1String("\"("));
+}
+
+void appendColumnClause(QString& sql, const QString& column, const QString& typeText)
+{
+    sql.append(QLatin1Char('"'));
+    appendDoubling(sql, column, QLatin1Char('"'));
+    sql.append(QLatin1Char('"'));
+    sql.append(typeText);
+}
+
+void endCreateTable(QString& sql, Target target)
+{
+    sql.chop(1);
+    sql.append(createTerminator(target));
+}
+
+QString insertHead(const QString& table)
+{
+    return QStringLiteral("INSERT INTO ") + quotedName(table) + QStringLiteral(" VALUES('");
+}
+
+void beginInsert(QString& sql, const QString& head)
+{
+    // resize(0) keeps the buffer, so a table's rows reuse one allocation.
+    sql.resize(0);
+    sql.append(head);
+}
+
+void appendValue(QString& sql, const Value& value)
+{
+    // The head and every value leave an opening quote for the next value; a NULL
+    // takes it back.
+    if (!value) {
+        sql.chop(1);
+        sql.append(QLatin1String("NULL, '"));
+        return;
+    }
+    appendDoubling(sql, *value, QLatin1Char('\''));
+    sql.append(QLatin1String("', '"));
+}
+
+void endInsert(QString& sql)
+{
+    sql.chop(3);
+    sql.append(QLatin1Char(')'));
+}
+
+QString createTableStatement(Target target, const QString& table,
+                             const std::vector<std::pair<QString, int>>& columnsAndTypes)
+{
+    QString sql;
+    beginCreateTable(sql, table);
+    for (const auto& [column, code] : columnsAndTypes)
+        appendColumnClause(sql, column, columnTypeText(target, columnTypeName(code)));
+    endCreateTable(sql, target);
+    return sql;
+}
+
+QString insertStatement(const QString& table, const std::vector<Value>& values)
+{
+    QString sql;
+    beginInsert(sql, insertHead(table));
+    for (const Value& value : values)
+        appendValue(sql, value);
+    endInsert(sql);
+    return sql;
+}
+
+} // namespace Transfer

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Value.h"
+
+#include <QString>
+#include <utility>
+#include <vector>
+
+// The statements the two transfers send and how their texts are assembled. The
+// builders append to one text variable, because that variable is what an error
+// report shows after "sql: " at the moment of a failure.
+//
+// Names go between double quotes with every '"' inside doubled; values go as
+// quoted literals with every "'" doubled, and only an SQL NULL is written as NULL.
+namespace Transfer {
+
+// The database a transfer writes to: it decides the column types and the end of
+// the CREATE TABLE text.
+enum class Target
+{
+    IbmDb2,
+    PostgreSQL
+};
+
+// "name", with each '"' of the name doubled.
+QString quotedName(const QString& name);
+
+// DROP TABLE "table"
+QString dropStatement(const QString& table);
+// SELECT * FROM "table"
+QString readStatement(const QString& table);
+
+// The lowercased name of an ADO data type code ("advarwchar" for 202), the form
+// the column type tests take; the empty text for a code without a name.
+QString columnTypeName(int adoTypeCode);
+
+// The column type text for a lowercased type name: the first of the target's
+// substring tests that the name passes decides, the last row applies when none
+// does. Toward IBM DB2 " DATE," or " LONG VARCHAR,"; toward PostgreSQL " TEXT,",
+// " NUMERIC,", " DATE," or " BOOL,". Each text starts with a blank and ends with
+// the comma that separates the clauses.
+QString columnTypeText(Target target, const QString& lowercasedTypeName);
+
+// ")" toward IBM DB2, ");" toward PostgreSQL.
+QString createTerminator(Target target);
+
+// CREATE TABLE "table"(   -- replaces the text held in sql.
+void beginCreateTable(QString& sql, const QString& table);
+// "column" followed directly by the type text.
+void appendColumnClause(QString& sql, const QString& column, const QString& typeText);
+// Removes the last character (the comma of the last clause) and appends the terminator.
+void endCreateTable(QString& sql, Target target);
+
+// INSERT INTO "table" VALUES('   -- the head every row's text starts with.
+QString insertHead(const QString& table);
+// Replaces the text held in sql with the head, keeping the allocated capacity.
+void beginInsert(QString& sql, const QString& head);
+// NULL for an SQL NULL, otherwise the text as a quoted literal ('' for empty text).
+void appendValue(QString& sql, const Value& value);
+// Removes the trailing ", '" and closes the value list.
+void endInsert(QString& sql);
+
+// Whole statements, for callers that have all the parts at hand.
+QString createTableStatement(Target target, const QString& table,
+                             const std::vector<std::pair<QString, int>>& columnsAndTypes);
+QString insertStatement(const QString& table, const std::vector<Value>& values);
+
+} // namespace Transfer

@@ -1,0 +1,225 @@
+#include "tst_transfer_fixture.h"
+
+#include "ErrorTrap.h"
+
+#include <QTest>
+
+using namespace TransferFixture;
+
+// What a transfer does when the target refuses a table or goes away in the middle
+// of one, and when the window is closed while it runs.
+class TestTransferFailures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void viewOfThatNameGetsNoRows_data() { addDirectionRows(); }
+    void viewOfThatNameGetsNoRows();
+    void postgresTargetGoesAwayMidTable();
+    void db2TargetGoesAwayMidTable();
+    void closingTheWindowEndsTheTransfer_data() { addDirectionRows(); }
+    void closingTheWindowEndsTheTransfer();
+
+private:
+    static QStringList tableWithRows(const QString& name, int rows)
+    {
+        QStringList statements{
+            QStringLiteral(R"(CREATE TABLE %1 ("ID" INTEGER, "NAME" VARCHAR(40)))")
+                .arg(quoted(name))};
+        for (int r = 1; r <= rows; ++r)
+            statements
+                << QStringLiteral("INSERT INTO %1 VALUES (%2, 'row %2')").arg(quoted(name)).arg(r);
+        return statements;
+    }
+    static QString insertText(const QString& table, int r)
+    {
+        return QStringLiteral("INSERT INTO %1 VALUES('%2', 'row %2')").arg(quoted(table)).arg(r);
+    }
+    static void setDb2DatabaseUp(const QString& database, bool up);
+    // Ends every session on a PostgreSQL database but the caller's own.
+    static void terminatePgSessions(const QString& database)
+    {
+        TestEnv::pgQuery(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                        "WHERE datname = '%1' AND pid <> pg_backend_pid()")
+                             .arg(database),
+                         QString());
+    }
+};
+
+void TestTransferFailures::initTestCase()
+{
+    Main::SetAppTitle();
+}
+
+void TestTransferFailures::setDb2DatabaseUp(const QString& database, bool up)
+{
+    // Only this test's database goes away (open connections to it included), so
+    // tests running beside this one are not disturbed.
+    TestEnv::db2Admin({up ? QStringLiteral("up") : QStringLiteral("down"),
+                       QStringLiteral("--database"), database});
+}
+
+void TestTransferFailures::viewOfThatNameGetsNoRows()
+{
+    QFETCH(Direction, direction);
+    const bool toDb2 = direction == Direction::ToIbmDb2;
+    Window w(QStringLiteral("xfer_view"));
+    w.sourceExec(direction, tableWithRows("v1", 2));
+    w.sourceExec(direction, tableWithRows("a0", 1));
+    // A view the target list does not show, over a table the user did not pick.
+    w.targetExec(direction, tableWithRows("base", 1));
+    w.targetExec(direction, {R"(CREATE VIEW "v1" AS SELECT * FROM "base")"});
+    w.reloadLists();
+    QCOMPARE(w.userNames(w.targetList(direction)), QStringList({"base"}));
+    Window::select(w.sourceList(direction), {"a0", "v1"});
+
+    w.send(direction);
+    // One report, for the CREATE TABLE, with its text; no INSERT was tried.
+    const QStringList reports = w.dialogs.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reportStep(reports[0]), toDb2 ? 214 : 208);
+    QVERIFY2(reportSql(reports[0]).startsWith(QStringLiteral(R"(CREATE TABLE "v1"("ID" )")),
+             qPrintable(reports[0]));
+    // Nothing went through the view into its table, v1 is not listed, and the
+    // next table still went.
+    QCOMPARE(w.rowCount(!toDb2, "base"), 1);
+    QCOMPARE(w.userNames(w.targetList(direction)), QStringList({"a0", "base"}));
+    QCOMPARE(w.rowCount(!toDb2, "a0"), 1);
+    // v1 moved no progress; a0's single row did.
+    QCOMPARE(w.progress.values, QVector<double>({0, 100, 0}));
+    QCOMPARE(w.pointerChanges, QVector<int>({11, 0, 0, 0}));
+}
+
+void TestTransferFailures::postgresTargetGoesAwayMidTable()
+{
+    Window w(QStringLiteral("xfer_pgaway"));
+    w.db2Exec(tableWithRows("ten", 10));
+    w.db2Exec(tableWithRows("later", 2));
+    w.reloadLists();
+    Window::select(w.db2List, {"ten"});
+
+    // Before the INSERT of row 4 the server ends the transfer's session.
+    int valuesSet = 0;
+    w.progress.onValue = [&](double value) {
+        if (value != 0 && ++valuesSet == 4)
+            terminatePgSessions(w.postgresDatabase);
+    };
+    w.send(Direction::ToPostgreSQL);
+
+    // Rows 4 to 10 fail, each once with its own INSERT; the close of the lost
+    // connection may be reported too. Nothing else is.
+    const QStringList reports = w.dialogs.errorReports();
+    QStringList failedInserts;
+    for (const QString& report : reports) {
+        const int step = reportStep(report);
+        QVERIFY2(step == 250 || step == 274, qPrintable(report));
+        if (step == 250)
+            failedInserts << reportSql(report);
+    }
+    QStringList expected;
+    for (int r = 4; r <= 10; ++r)
+        expected << insertText("ten", r);
+    QCOMPARE(failedInserts, expected);
+    QCOMPARE(w.rowCount(true, "ten"), 3);
+    // The table was created, so it is listed; the window is at rest again.
+    QCOMPARE(w.userNames(w.postgresList), QStringList({"ten"}));
+    QCOMPARE(w.progress.value(), 0.0);
+    QCOMPARE(w.progress.text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(w.pointer, 0);
+
+    // The next transfer opens a connection of its own and works.
+    w.progress.onValue = nullptr;
+    w.dialogs.clear();
+    Window::select(w.db2List, {"later"});
+    w.send(Direction::ToPostgreSQL);
+    QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
+    QCOMPARE(w.rowCount(true, "later"), 2);
+}
+
+void TestTransferFailures::db2TargetGoesAwayMidTable()
+{
+    Window w(QStringLiteral("xfer_db2away"));
+    w.pgExec(tableWithRows("ten", 10));
+    w.pgExec(tableWithRows("later", 2));
+    w.reloadLists();
+    Window::select(w.postgresList, {"ten"});
+
+    int valuesSet = 0;
+    bool stopped = false;
+    w.progress.onValue = [&](double value) {
+        if (value != 0 && ++valuesSet == 4) {
+            setDb2DatabaseUp(w.db2Database, false);
+            stopped = true;
+        }
+    };
+    w.send(Direction::ToIbmDb2);
+    setDb2DatabaseUp(w.db2Database, true);
+    QVERIFY(stopped);
+
+    const QStringList reports = w.dialogs.errorReports();
+    QStringList failedInserts;
+    for (const QString& report : reports) {
+        const int step = reportStep(report);
+        QVERIFY2(step == 256 || step == 278, qPrintable(report));
+        if (step == 256)
+            failedInserts << reportSql(report);
+    }
+    QStringList expected;
+    for (int r = 4; r <= 10; ++r)
+        expected << insertText("ten", r);
+    QCOMPARE(failedInserts, expected);
+    QCOMPARE(w.rowCount(false, "ten"), 3);
+    QCOMPARE(w.userNames(w.db2List), QStringList({"ten"}));
+    QCOMPARE(w.progress.value(), 0.0);
+    QCOMPARE(w.pointer, 0);
+
+    w.progress.onValue = nullptr;
+    w.dialogs.clear();
+    Window::select(w.postgresList, {"later"});
+    w.send(Direction::ToIbmDb2);
+    QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
+    QCOMPARE(w.rowCount(false, "later"), 2);
+}
+
+void TestTransferFailures::closingTheWindowEndsTheTransfer()
+{
+    QFETCH(Direction, direction);
+    const bool toDb2 = direction == Direction::ToIbmDb2;
+    Window w(QStringLiteral("xfer_close"));
+    w.sourceExec(direction, tableWithRows("ten", 10));
+    w.sourceExec(direction, tableWithRows("aaa", 1));
+    w.reloadLists();
+    Window::select(w.sourceList(direction), {"aaa", "ten"});
+
+    // The window's yield throws once the window is closed; here at row 5.
+    w.onYield = [&] {
+        if (w.progress.rowValues().size() == 5)
+            throw HandlerAborted{};
+    };
+    bool aborted = false;
+    try {
+        w.send(direction);
+    } catch (const HandlerAborted&) {
+        aborted = true;
+    }
+    QVERIFY(aborted);
+    // Unwound without a report, and before the next table.
+    QVERIFY(w.dialogs.shown().isEmpty());
+    QCOMPARE(w.rowCount(!toDb2, "ten"), 4);
+    QVERIFY(w.targetList(direction).added.isEmpty());
+    QCOMPARE(w.targetQuery(direction, QStringLiteral(R"(SELECT COUNT(*) FROM "ten")")),
+             QStringList({"4"}));
+    if (!toDb2) {
+        // The target connection was released with the handler.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            w.pgQuery(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '%1' "
+                                     "AND pid <> pg_backend_pid()")
+                          .arg(w.postgresDatabase)),
+            QStringList({"0"}), 10000);
+    }
+}
+
+QTEST_MAIN(TestTransferFailures)
+#include "tst_transfer_failures.moc"
