@@ -1,0 +1,248 @@
+// Speed of the two table listings on catalogs of many tables. Started by
+// bench/run, which provides the servers and the environment (the same variables
+// as the test suite).
+//
+//   bench_listing [tables] [rounds]    default 10000 tables, 5 rounds
+//
+// Each side gets a database of its own with that many user tables. Per round and
+// side it times, in turn:
+//   bare       the catalog request alone through the same data access layer: open,
+//              the query (PostgreSQL) or the table schema request (DB2), every row
+//              read, close, nothing kept;
+//   listing    PostgreSQL::ListTables / IBMDB2::ListTables into the list box of the
+//              tables window (a sorted QListWidget), with the window's event yield.
+// and reports the median of each and listing / bare (the goal is at most 1.5).
+// Exits non-zero only when a listing misses tables or a step fails.
+
+#include "Connection.h"
+#include "EventYield.h"
+#include "IBMDB2.h"
+#include "ListBoxNameList.h"
+#include "PostgreSQL.h"
+#include "Recordset.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace {
+
+const QString PgDatabase = QStringLiteral("bench_listing");
+const QString Db2Database = QStringLiteral("BENCHLST");
+
+[[noreturn]] void die(const QString& message)
+{
+    std::fprintf(stderr, "bench_listing: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+QString env(const char* name)
+{
+    const QString value = qEnvironmentVariable(name);
+    if (value.isEmpty())
+        die(QStringLiteral("%1 is not set: run the benchmark through bench/run").arg(name));
+    return value;
+}
+
+ConnectionProfile pgProfile(const QString& database)
+{
+    return {env("DOVETAB_PG_HOST"), env("DOVETAB_PG_PORT"), env("DOVETAB_PG_USER"),
+            env("DOVETAB_PG_PASSWORD"), database};
+}
+
+ConnectionProfile db2Profile()
+{
+    return {env("DOVETAB_DB2_HOST"), env("DOVETAB_DB2_PORT"), env("DOVETAB_DB2_USER"),
+            env("DOVETAB_DB2_PASSWORD"), Db2Database};
+}
+
+void runAdmin(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(env("DOVETAB_DB2_ADMIN"),
+                  QStringList{QStringLiteral("--server-dir"), env("DOVETAB_DB2_SERVER_DIR")} +
+                      arguments);
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        die(QStringLiteral("db2standin-admin %1 failed: %2")
+                .arg(arguments.join(QLatin1Char(' ')),
+                     QString::fromLocal8Bit(process.readAllStandardError())));
+}
+
+void execAll(const QString& connectionString, const QStringList& statements)
+{
+    try {
+        Connection connection;
+        connection.open(connectionString);
+        for (const QString& sql : statements)
+            connection.execute(sql);
+    } catch (const DbError& error) {
+        die(error.description());
+    }
+}
+
+// Tables are made in batches: one transaction per batch keeps PostgreSQL's lock
+// table small.
+void createPgTables(int tables)
+{
+    execAll(PostgreSQL::ConnectionString(pgProfile(env("DOVETAB_PG_DATABASE"))),
+            {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(PgDatabase),
+             QStringLiteral("CREATE DATABASE %1").arg(PgDatabase)});
+    QStringList batches;
+    for (int first = 1; first <= tables; first += 500) {
+        const int last = std::min(tables, first + 499);
+        batches << QStringLiteral("DO $$ BEGIN FOR i IN %1..%2 LOOP "
+                                  "EXECUTE format('CREATE TABLE listed_%s (id integer, name text)', i); "
+                                  "END LOOP; END $$")
+                       .arg(first)
+                       .arg(last);
+    }
+    execAll(PostgreSQL::ConnectionString(pgProfile(PgDatabase)), batches);
+}
+
+void createDb2Tables(int tables)
+{
+    runAdmin({QStringLiteral("create-db"), Db2Database});
+    runAdmin({QStringLiteral("add-user"), Db2Database, env("DOVETAB_DB2_USER"),
+              env("DOVETAB_DB2_PASSWORD")});
+    QStringList statements;
+    for (int i = 1; i <= tables; ++i)
+        statements << QStringLiteral("CREATE TABLE LISTED_%1 (ID INTEGER, NAME VARCHAR(40))").arg(i);
+    // A few views, which the listing reads past without adding them.
+    for (int i = 1; i <= 50; ++i)
+        statements << QStringLiteral("CREATE VIEW SHOWN_%1 AS SELECT * FROM LISTED_%1").arg(i);
+    execAll(IBMDB2::ConnectionString(db2Profile()), statements);
+}
+
+// The bare requests: what each listing asks of the data access layer, without
+// the list and the yields.
+int barePg(const ConnectionProfile& profile)
+{
+    Connection connection;
+    connection.setCursorLocation(Connection::ClientSide);
+    connection.open(PostgreSQL::ConnectionString(profile));
+    std::unique_ptr<Recordset> rows = connection.execute(QStringLiteral("select tablename from pg_tables;"));
+    const long long count = rows->recordCount();
+    int read = 0;
+    for (long long row = 0; row < count; ++row) {
+        if (rows->fields().item(0).value())
+            ++read;
+        rows->moveNext();
+    }
+    rows->close();
+    connection.close();
+    return read;
+}
+
+int bareDb2(const ConnectionProfile& profile)
+{
+    Connection connection;
+    connection.open(IBMDB2::ConnectionString(profile));
+    std::unique_ptr<Recordset> rows = connection.openSchema(Connection::SchemaTables);
+    int read = 0;
+    while (!rows->eof()) {
+        if (rows->fields().item(QStringLiteral("TABLE_TYPE")).value() == Value(QStringLiteral("TABLE")) &&
+            rows->fields().item(QStringLiteral("TABLE_NAME")).value())
+            ++read;
+        rows->moveNext();
+    }
+    rows->close();
+    connection.close();
+    return read;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+template <typename F>
+double timeMs(F&& run)
+{
+    QElapsedTimer timer;
+    timer.start();
+    run();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+struct Side
+{
+    const char* name;
+    std::function<int()> bare;
+    std::function<void(NameList&, const YieldFn&)> listing;
+};
+
+bool measure(const Side& side, int rounds, int minimumEntries)
+{
+    QListWidget box;
+    box.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    box.setSortingEnabled(true);
+    box.resize(222, 109); // List1's size at 96 DPI
+    box.show();
+    ListBoxNameList list(box);
+    EventYield yield;
+
+    std::vector<double> bare, listing;
+    int bareRows = 0;
+    for (int round = 0; round < rounds; ++round) {
+        bare.push_back(timeMs([&] { bareRows = side.bare(); }));
+        listing.push_back(timeMs([&] { side.listing(list, yield.function()); }));
+    }
+    const double b = median(bare), l = median(listing);
+    std::printf("%-10s  entries %6d (bare rows %6d)  bare %8.1f ms  listing %8.1f ms  "
+                "listing/bare %.2f  %s\n",
+                side.name, list.count(), bareRows, b, l, l / b, l <= 1.5 * b ? "ok" : "ABOVE 1.5");
+    if (list.count() < minimumEntries) {
+        std::printf("%-10s  FAILED: only %d entries listed\n", side.name, list.count());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const int tables = args.size() > 0 ? args[0].toInt() : 10000;
+    const int rounds = args.size() > 1 ? args[1].toInt() : 5;
+    if (tables <= 0 || rounds <= 0)
+        die(QStringLiteral("usage: bench_listing [tables] [rounds]"));
+
+    QElapsedTimer setup;
+    setup.start();
+    createPgTables(tables);
+    const qint64 pgSetup = setup.restart();
+    createDb2Tables(tables);
+    const qint64 db2Setup = setup.elapsed();
+    std::printf("bench_listing: %d tables per side, %d rounds (setup: PostgreSQL %lld ms, "
+                "DB2 stand-in %lld ms)\n",
+                tables, rounds, static_cast<long long>(pgSetup), static_cast<long long>(db2Setup));
+
+    const ConnectionProfile pg = pgProfile(PgDatabase);
+    const ConnectionProfile db2 = db2Profile();
+    const Side sides[] = {
+        {"PostgreSQL", [&] { return barePg(pg); },
+         [&](NameList& list, const YieldFn& yield) { PostgreSQL::ListTables(list, pg, yield); }},
+        {"IBM DB2", [&] { return bareDb2(db2); },
+         [&](NameList& list, const YieldFn& yield) { IBMDB2::ListTables(list, db2, yield); }},
+    };
+    bool ok = true;
+    try {
+        ok = measure(sides[0], rounds, tables) && ok;
+        ok = measure(sides[1], rounds, tables) && ok;
+    } catch (const DbError& error) {
+        die(error.description());
+    }
+    return ok ? 0 : 1;
+}
