@@ -96,3 +96,14 @@ void Connection::close()
     m_handles->closeStatements();
     m_handles->connection.disconnect();
 }
+
+bool Connection::canOpen(const QString& connectionString)
+{
+    Connection connection; // a failure to create it is the caller's to report
+    try {
+        connection.open(connectionString);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true; // the connection closes with its object
+}

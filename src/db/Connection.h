@@ -50,6 +50,11 @@ public:
     // TABLE_NAME. Throws DbError for any other schema.
     std::unique_ptr<Recordset> openSchema(int schema);
 
+    // True when a connection with the string could be opened; the driver's message
+    // is dropped and nothing is left open. Throws DbError only when the connection
+    // object itself cannot be created.
+    static bool canOpen(const QString& connectionString);
+
     // Closes the connection and every recordset still open on it. Throws DbError
     // when the connection is not open.
     void close();

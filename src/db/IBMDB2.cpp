@@ -17,15 +17,7 @@ QString ConnectionString(const ConnectionProfile& profile)
 
 bool CanConnect(const ConnectionProfile& profile)
 {
-    Connection connection; // a failure to create it is the caller's to report
-    bool result = false;
-    try {
-        connection.open(ConnectionString(profile));
-        result = true;
-    } catch (const std::exception&) {
-        result = false; // the driver's message is dropped on purpose
-    }
-    return result; // the connection closes with its object
+    return Connection::canOpen(ConnectionString(profile));
 }
 
 void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn& yield)

@@ -571,7 +571,7 @@ SQLRETURN fixedValue(Stmt* stmt, SQLSMALLINT ctype, const db2s::SqlValue& value,
     double number = 0;
     if (value.storage == db2s::SqlValue::Storage::Blob || db2s::isDatetime(type.kind) ||
         !numberOf(value, number))
-        return cliFailure(diag, 112, "22018", "Invalid character value for cast specification.");
+        return cliFailure(diag, 112, "22018", "The value cannot be converted to the requested type.");
     const bool integral = ctype != SQL_C_DOUBLE && ctype != SQL_C_FLOAT;
     double whole = std::trunc(number);
     if (integral && whole != number) {
@@ -828,7 +828,7 @@ SQLRETURN describeColumn(Stmt* stmt, SQLUSMALLINT column, bool wide, SQLPOINTER 
     const auto* columns = columnsOf(stmt);
     if (!columns || columns->empty())
         return cliFailure(stmt->diag, 125, "07005",
-                          "Prepared statement not a cursor-specification.");
+                          "The statement does not return a result set.");
     if (column < 1 || column > columns->size())
         return cliFailure(stmt->diag, 122, "07009", "Invalid descriptor index.");
     const db2s::ColumnDesc& desc = (*columns)[column - 1u];
