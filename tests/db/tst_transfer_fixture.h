@@ -223,6 +223,22 @@ public:
         return rows.value(0).toInt();
     }
 
+    // The tables a side's catalog lists now (PostgreSQL's own left out).
+    QStringList catalogNames(bool onPostgres)
+    {
+        SortedNameList fresh;
+        if (onPostgres)
+            PostgreSQL::ListTables(fresh, postgresProfile, [] {});
+        else
+            IBMDB2::ListTables(fresh, db2Profile, [] {});
+        QStringList names = fresh.names();
+        if (onPostgres) {
+            for (const QString& system : m_pgSystemTables)
+                names.removeOne(system);
+        }
+        return names;
+    }
+
     // The ADO type codes of a table's columns, read through the data access layer.
     QVector<int> columnTypes(bool onPostgres, const QString& table)
     {
