@@ -1,5 +1,7 @@
 #include "OdbcHandles.h"
 
+#include <algorithm>
+
 #include <QStringList>
 
 namespace odbc {
@@ -43,7 +45,8 @@ bool readDiagRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT number
             return false;
         // A message longer than the buffer is read again whole.
         if (textLength >= static_cast<SQLSMALLINT>(text.size()) && text.size() < 32767) {
-            text.resize(static_cast<size_t>(textLength) + 1);
+            // The buffer length is an SQLSMALLINT: 32767 characters at the most.
+            text.resize(static_cast<size_t>(std::min<int>(textLength + 1, 32767)));
             continue;
         }
         qsizetype length = textLength;
