@@ -5,6 +5,9 @@ PG_BIN="${PG_BIN:-/usr/lib/postgresql/15/bin}"
 PG_USER="dovetab"
 PG_PASSWORD="dovetab-secret"
 PG_DATABASE="dovetab"
+# The cluster's TimeZone: not UTC, and half an hour off a whole hour, as many
+# users' servers are; what a test reads of a timestamptz depends on it.
+PG_TIMEZONE="${PG_TIMEZONE:-Asia/Kolkata}"
 _pg_data=""
 
 # Runs a command as the postgres user when we are root (the server refuses root).
@@ -38,7 +41,7 @@ start_postgres() {
     -E UTF8 --locale=C.UTF-8 --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log" 2>&1 \
     || { cat "$dir/initdb.log" >&2; return 1; }
   as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$PG_LOG" -w -t 60 \
-    -o "-p $PG_PORT -k $PG_SOCKET_DIR -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c log_connections=on -c max_connections=200" \
+    -o "-p $PG_PORT -k $PG_SOCKET_DIR -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c log_connections=on -c max_connections=200 -c timezone=$PG_TIMEZONE" \
     start >/dev/null || { cat "$PG_LOG" >&2; return 1; }
   _pg_data="$PG_DATA"
   as_pg_owner "$PG_BIN/psql" -X -q -h "$PG_SOCKET_DIR" -p "$PG_PORT" -U postgres -d postgres \

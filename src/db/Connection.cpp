@@ -3,11 +3,25 @@
 #include "ConnectionHandles.h"
 #include "Recordset.h"
 
+#include <algorithm>
+
 namespace {
 
 DbError notOpenError()
 {
     return DbError(QStringLiteral("The connection is not open."));
+}
+
+// The server's product name as the driver reports it; empty when it does not.
+QString dbmsName(const odbc::ConnectionHandle& handle)
+{
+    SQLWCHAR name[64] = {};
+    SQLSMALLINT length = 0;
+    const SQLRETURN rc = SQLGetInfoW(handle.get(), SQL_DBMS_NAME, name, sizeof(name), &length);
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
+        return QString();
+    const qsizetype units = std::min<qsizetype>(length / sizeof(SQLWCHAR), 63);
+    return odbc::fromSqlWChar(name, units);
 }
 
 } // namespace
@@ -47,6 +61,7 @@ void Connection::open(const QString& connectionString)
                            SQL_IS_UINTEGER),
         SQL_HANDLE_DBC, handle.get(), "SQLSetConnectAttr");
     handle.connect(connectionString);
+    m_handles->postgreSqlServer = dbmsName(handle) == QLatin1String("PostgreSQL");
 }
 
 bool Connection::isOpen() const noexcept

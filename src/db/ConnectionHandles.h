@@ -9,6 +9,7 @@
 #include "Value.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct StatementState;
@@ -20,6 +21,9 @@ struct ConnectionHandles
     odbc::ConnectionHandle connection;
     // Statements whose result is still open (owned by their Recordsets).
     std::vector<StatementState*> openStatements;
+    // The server is PostgreSQL (its DBMS name, asked once at open): its date and
+    // time columns are read as the server's own text (see Recordset.cpp).
+    bool postgreSqlServer = false;
 
     // Frees every open statement; their Recordsets then report state 0.
     void closeStatements() noexcept;
@@ -34,9 +38,14 @@ struct StatementState
     bool open = false;
     bool eof = true;
     long long recordCount = -1;
-    // Per column: read as binary (hex text) rather than as wide characters.
-    std::vector<bool> binary;
+    // How each column's values are read (see Recordset.cpp).
+    std::vector<int> kinds;
+    // The current row, read column by column as the values are asked for, so that
+    // a value that cannot be read fails on its own and not the move to its row.
     std::vector<Value> row;
+    // Per column of the current row: 0 not read yet, 1 read, 2 failed (error below).
+    std::vector<unsigned char> readState;
+    std::vector<std::optional<DbError>> readErrors;
     // Reused for every value, so that reading a row allocates only the values.
     std::vector<SQLWCHAR> textBuffer;
     std::vector<unsigned char> binaryBuffer;

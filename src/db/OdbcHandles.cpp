@@ -19,7 +19,10 @@ QString fromSqlWChar(const SQLWCHAR* text, qsizetype length)
 {
     if (length <= 0)
         return QString(QLatin1String(""));
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+    // Every code unit as it came: a U+FEFF is a character of the value here, not a
+    // byte-order mark, and half a surrogate pair at a chunk's end meets its other
+    // half when the next chunk is appended.
+    return QString(reinterpret_cast<const QChar*>(text), length);
 }
 
 namespace {
@@ -99,6 +102,23 @@ QString firstSqlState(SQLSMALLINT handleType, SQLHANDLE handle)
     return fromSqlWChar(state, 5);
 }
 
+bool hasSqlState(SQLSMALLINT handleType, SQLHANDLE handle, const char* sqlState)
+{
+    for (SQLSMALLINT number = 1; number <= MaxDiagnosticRecords; ++number) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT textLength = 0;
+        SQLWCHAR text[2] = {};
+        const SQLRETURN rc =
+            SQLGetDiagRecW(handleType, handle, number, state, &native, text, 2, &textLength);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
+            return false;
+        if (fromSqlWChar(state, 5) == QLatin1String(sqlState))
+            return true;
+    }
+    return false;
+}
+
 SQLRETURN check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* call)
 {
     if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE)
@@ -168,8 +188,11 @@ StatementHandle StatementHandle::allocate(const ConnectionHandle& connection)
 
 bool StatementHandle::execDirect(const QString& sql)
 {
+    // Passed with its length, so that a U+0000 inside a value is part of the text
+    // rather than its end.
     std::vector<SQLWCHAR> text = toSqlWChar(sql);
-    return check(SQLExecDirectW(m_handle, text.data(), SQL_NTS), "SQLExecDirect") != SQL_NO_DATA;
+    return check(SQLExecDirectW(m_handle, text.data(), static_cast<SQLINTEGER>(sql.size())),
+                 "SQLExecDirect") != SQL_NO_DATA;
 }
 
 } // namespace odbc

@@ -22,7 +22,7 @@ constexpr int MaxDiagnosticRecords = 16;
 
 // UTF-16 text to the driver manager, NUL-terminated.
 std::vector<SQLWCHAR> toSqlWChar(const QString& text);
-// UTF-16 text from the driver manager; length in characters.
+// UTF-16 text from the driver manager; length in code units, every one kept.
 QString fromSqlWChar(const SQLWCHAR* text, qsizetype length);
 
 // The error for a failed call on a handle: SQLSTATE and native code of the first
@@ -32,6 +32,8 @@ DbError diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc, cons
 
 // The SQLSTATE of the first diagnostic record, empty when there is none.
 QString firstSqlState(SQLSMALLINT handleType, SQLHANDLE handle);
+// True when any diagnostic record (up to MaxDiagnosticRecords) has the SQLSTATE.
+bool hasSqlState(SQLSMALLINT handleType, SQLHANDLE handle, const char* sqlState);
 
 // The one check of every ODBC return code. SQL_ERROR and SQL_INVALID_HANDLE
 // throw DbError built from the handle's diagnostics; every other code (success,

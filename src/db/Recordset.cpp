@@ -3,6 +3,7 @@
 #include "AdoTypes.h"
 #include "Connection.h"
 #include "ConnectionHandles.h"
+#include "NumberText.h"
 
 #include <algorithm>
 
@@ -10,16 +11,44 @@ namespace {
 
 const char* const NoCurrentRow = "There is no current row: the position is past the last row.";
 
-// DB2's BLOB type code.
+// DB2's type codes for BLOB and DECFLOAT.
 constexpr SQLSMALLINT Db2Blob = -98;
+constexpr SQLSMALLINT Db2Decfloat = -360;
 // Characters read per SQLGetData call until a value proves longer.
 constexpr size_t InitialTextChars = 4096;
 constexpr size_t InitialBinaryBytes = 8192;
 
-bool isBinaryType(SQLSMALLINT sqlType)
+// How a column's values are read.
+enum ColumnKind : int {
+    TextColumn,   // wide characters, as the driver gives them
+    NumberColumn, // wide characters, then '.' as the decimal separator (NumberText.h)
+    BinaryColumn  // bytes, shown as upper-case hexadecimal text
+};
+
+ColumnKind columnKind(SQLSMALLINT sqlType)
 {
-    return sqlType == SQL_BINARY || sqlType == SQL_VARBINARY || sqlType == SQL_LONGVARBINARY ||
-           sqlType == Db2Blob;
+    switch (sqlType) {
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+    case Db2Blob:
+        return BinaryColumn;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case Db2Decfloat:
+        return NumberColumn;
+    default:
+        return TextColumn;
+    }
+}
+
+bool isDateOrTime(SQLSMALLINT sqlType)
+{
+    return sqlType == SQL_TYPE_DATE || sqlType == SQL_TYPE_TIME || sqlType == SQL_TYPE_TIMESTAMP ||
+           sqlType == SQL_DATE || sqlType == SQL_TIME || sqlType == SQL_TIMESTAMP;
 }
 
 DbError closedError()
@@ -27,28 +56,91 @@ DbError closedError()
     return DbError(QStringLiteral("The recordset is closed."));
 }
 
-// The query as the inner part of a COUNT(*): trailing blanks and semicolons would
-// end the outer statement early.
-QString countQuery(const QString& sql)
+DbError cutShortError(SQLUSMALLINT column, long long expected, long long received)
+{
+    return DbError(QStringLiteral("The value of column %1 was cut short by the driver: %2 of %3 "
+                                  "were delivered.")
+                       .arg(column)
+                       .arg(received)
+                       .arg(expected));
+}
+
+// The query without the blanks and semicolons that would end an outer statement early.
+QString innerQuery(const QString& sql)
 {
     qsizetype end = sql.size();
     while (end > 0 && (sql.at(end - 1).isSpace() || sql.at(end - 1) == QLatin1Char(';')))
         --end;
-    return QStringLiteral("SELECT COUNT(*) FROM (") + sql.left(end) +
+    return sql.left(end);
+}
+
+QString countQuery(const QString& sql)
+{
+    return QStringLiteral("SELECT COUNT(*) FROM (") + innerQuery(sql) +
            QStringLiteral(") AS dovetab_count");
 }
 
-bool isTruncation(const odbc::StatementHandle& statement)
+QString quotedName(QString name)
 {
-    return odbc::firstSqlState(SQL_HANDLE_STMT, statement.get()) == QLatin1String("01004");
+    name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
+// The query that reads PostgreSQL's date and time columns as the server's own text.
+// psqlODBC rebuilds these values from parsed parts when it delivers them as
+// characters, and loses on the way what its parts cannot hold: the offset of a
+// timestamptz, the era of a BC date, infinity. A cast to text on the server keeps
+// them as the server shows them. Empty when no column needs it, or when the
+// column names do not name the columns one to one.
+QString serverTextQuery(const QString& sql, const std::vector<QString>& names,
+                        const std::vector<SQLSMALLINT>& sqlTypes)
+{
+    bool needed = false;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i].isEmpty())
+            return QString();
+        for (size_t j = 0; j < i; ++j) {
+            if (names[j] == names[i])
+                return QString();
+        }
+        needed = needed || isDateOrTime(sqlTypes[i]);
+    }
+    if (!needed)
+        return QString();
+    QString list;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            list += QStringLiteral(", ");
+        list += QStringLiteral("dovetab_source.") + quotedName(names[i]);
+        if (isDateOrTime(sqlTypes[i]))
+            list += QStringLiteral("::text");
+    }
+    return QStringLiteral("SELECT ") + list + QStringLiteral(" FROM (") + innerQuery(sql) +
+           QStringLiteral(") AS dovetab_source");
+}
+
+// A read that left part of the value with the driver: it says so in any of its
+// diagnostic records, cannot say how much is left, or reports more than fitted.
+bool isCutShort(const StatementState& state, SQLRETURN rc, long long reported, qsizetype capacity)
+{
+    if (reported > capacity)
+        return true;
+    return rc == SQL_SUCCESS_WITH_INFO &&
+           (reported < 0 || odbc::hasSqlState(SQL_HANDLE_STMT, state.statement.hstmt(), "01004"));
+}
+
+// One value as wide characters, in chunks until the driver has given all of it.
+// A value is cut short when the driver says so in any diagnostic record or when
+// it reports a longer length than the buffer held; then the rest is read. Fewer
+// characters in all than the driver first reported is an error, never a shorter
+// value.
 Value readText(StatementState& state, SQLUSMALLINT column)
 {
     std::vector<SQLWCHAR>& buffer = state.textBuffer;
     if (buffer.size() < InitialTextChars)
         buffer.resize(InitialTextChars);
     QString text(0, QChar()); // empty but not null: only SQL NULL is "no value"
+    long long expected = -1;
     for (;;) {
         SQLLEN indicator = 0;
         const SQLLEN bufferBytes = static_cast<SQLLEN>(buffer.size() * sizeof(SQLWCHAR));
@@ -57,32 +149,38 @@ Value readText(StatementState& state, SQLUSMALLINT column)
                                              buffer.data(), bufferBytes, &indicator),
                                   "SQLGetData");
         if (rc == SQL_NO_DATA)
-            return text; // every chunk has been read
+            break; // every chunk has been read
         if (indicator == SQL_NULL_DATA)
             return std::nullopt;
         const qsizetype capacity = static_cast<qsizetype>(buffer.size()) - 1; // minus the NUL
-        if (rc == SQL_SUCCESS_WITH_INFO && isTruncation(state.statement)) {
+        const long long reported = indicator == SQL_NO_TOTAL
+                                       ? -1
+                                       : static_cast<long long>(indicator) / sizeof(SQLWCHAR);
+        if (expected < 0 && reported >= 0)
+            expected = text.size() + reported;
+        if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL) {
+            // Whole, of a length the driver did not say: up to the terminating NUL.
+            qsizetype length = 0;
+            while (length < capacity && buffer[static_cast<size_t>(length)] != 0)
+                ++length;
+            text.append(odbc::fromSqlWChar(buffer.data(), length));
+            break;
+        }
+        if (isCutShort(state, rc, reported, capacity)) {
             text.append(odbc::fromSqlWChar(buffer.data(), capacity));
             // Known remaining length: read the rest in one more call.
-            if (indicator != SQL_NO_TOTAL) {
-                const long long remaining =
-                    static_cast<long long>(indicator / sizeof(SQLWCHAR)) - capacity;
-                if (remaining + 1 > static_cast<long long>(buffer.size()))
-                    buffer.resize(static_cast<size_t>(remaining) + 1);
-            } else {
+            if (reported > capacity)
+                buffer.resize(static_cast<size_t>(reported - capacity) + 1);
+            else
                 buffer.resize(buffer.size() * 2);
-            }
             continue;
         }
-        qsizetype length = indicator == SQL_NO_TOTAL
-                               ? capacity
-                               : static_cast<qsizetype>(indicator / sizeof(SQLWCHAR));
-        length = std::min(length, capacity);
-        if (text.isEmpty())
-            return length > 0 ? odbc::fromSqlWChar(buffer.data(), length) : text;
-        text.append(odbc::fromSqlWChar(buffer.data(), length));
-        return text;
+        text.append(odbc::fromSqlWChar(buffer.data(), reported));
+        break;
     }
+    if (expected >= 0 && text.size() < expected)
+        throw cutShortError(column, expected, text.size());
+    return text;
 }
 
 Value readBinary(StatementState& state, SQLUSMALLINT column)
@@ -91,6 +189,7 @@ Value readBinary(StatementState& state, SQLUSMALLINT column)
     if (buffer.size() < InitialBinaryBytes)
         buffer.resize(InitialBinaryBytes);
     QByteArray bytes;
+    long long expected = -1;
     for (;;) {
         SQLLEN indicator = 0;
         const SQLRETURN rc = state.statement.check(
@@ -101,29 +200,47 @@ Value readBinary(StatementState& state, SQLUSMALLINT column)
             break;
         if (indicator == SQL_NULL_DATA)
             return std::nullopt;
-        if (rc == SQL_SUCCESS_WITH_INFO && isTruncation(state.statement)) {
-            bytes.append(reinterpret_cast<const char*>(buffer.data()),
-                         static_cast<qsizetype>(buffer.size()));
-            if (indicator != SQL_NO_TOTAL) {
-                const long long remaining =
-                    static_cast<long long>(indicator) - static_cast<long long>(buffer.size());
-                if (remaining > static_cast<long long>(buffer.size()))
-                    buffer.resize(static_cast<size_t>(remaining));
-            } else {
+        const qsizetype capacity = static_cast<qsizetype>(buffer.size());
+        const long long reported = indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator);
+        if (expected < 0 && reported >= 0)
+            expected = bytes.size() + reported;
+        if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL)
+            throw DbError(QStringLiteral("The driver did not say how long the value of column %1 "
+                                         "is.")
+                              .arg(column));
+        if (isCutShort(state, rc, reported, capacity)) {
+            bytes.append(reinterpret_cast<const char*>(buffer.data()), capacity);
+            if (reported > capacity)
+                buffer.resize(static_cast<size_t>(reported - capacity));
+            else
                 buffer.resize(buffer.size() * 2);
-            }
             continue;
         }
-        const qsizetype length = indicator == SQL_NO_TOTAL
-                                     ? static_cast<qsizetype>(buffer.size())
-                                     : std::min(static_cast<qsizetype>(indicator),
-                                                static_cast<qsizetype>(buffer.size()));
-        bytes.append(reinterpret_cast<const char*>(buffer.data()), length);
+        bytes.append(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(reported));
         break;
     }
+    if (expected >= 0 && bytes.size() < expected)
+        throw cutShortError(column, expected, bytes.size());
     if (bytes.isEmpty())
         return QString(0, QChar()); // an empty value, not NULL
     return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+Value readValue(StatementState& state, size_t index)
+{
+    const auto column = static_cast<SQLUSMALLINT>(index + 1);
+    switch (state.kinds[index]) {
+    case BinaryColumn:
+        return readBinary(state, column);
+    case NumberColumn: {
+        Value value = readText(state, column);
+        if (value)
+            value = NumberText::withDecimalPoint(*value);
+        return value;
+    }
+    default:
+        return readText(state, column);
+    }
 }
 
 // Counts the rows of a result by fetching them on a second statement without
@@ -240,10 +357,15 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
 
     SQLSMALLINT columns = 0;
     state->statement.check(SQLNumResultCols(hstmt, &columns), "SQLNumResultCols");
+    const auto columnCount = static_cast<size_t>(std::max<SQLSMALLINT>(columns, 0));
     Fields fields;
-    fields.m_fields.resize(static_cast<size_t>(std::max<SQLSMALLINT>(columns, 0)));
-    state->binary.resize(fields.m_fields.size());
-    state->row.resize(fields.m_fields.size());
+    fields.m_fields.resize(columnCount);
+    state->kinds.resize(columnCount);
+    state->row.resize(columnCount);
+    state->readState.assign(columnCount, 0);
+    state->readErrors.resize(columnCount);
+    std::vector<QString> names(columnCount);
+    std::vector<SQLSMALLINT> sqlTypes(columnCount);
     std::vector<SQLWCHAR> name(256);
     for (SQLSMALLINT column = 1; column <= columns; ++column) {
         SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = 0;
@@ -263,12 +385,33 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
                                                 SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
                                                 &isUnsigned),
                                "SQLColAttribute");
-        Field& field = fields.m_fields[static_cast<size_t>(column - 1)];
+        const auto index = static_cast<size_t>(column - 1);
+        Field& field = fields.m_fields[index];
         field.m_name = odbc::fromSqlWChar(name.data(), nameLength);
         field.m_type = adoTypeCode(sqlType, isUnsigned == SQL_TRUE);
         field.m_owner = this;
         field.m_index = column - 1;
-        state->binary[static_cast<size_t>(column - 1)] = isBinaryType(sqlType);
+        state->kinds[index] = columnKind(sqlType);
+        names[index] = field.m_name;
+        sqlTypes[index] = sqlType;
+    }
+
+    // PostgreSQL's date and time columns: the same rows again, with those columns
+    // as the server's text. The fields keep the types described above.
+    Rerun run = rerun;
+    QString counted = countableSql;
+    if (handles->postgreSqlServer && !countableSql.isEmpty()) {
+        const QString textQuery = serverTextQuery(countableSql, names, sqlTypes);
+        if (!textQuery.isEmpty()) {
+            state->statement.check(SQLFreeStmt(hstmt, SQL_CLOSE), "SQLFreeStmt");
+            run = [textQuery](odbc::StatementHandle& again) { again.execDirect(textQuery); };
+            counted = textQuery;
+            run(state->statement);
+            SQLSMALLINT textColumns = 0;
+            state->statement.check(SQLNumResultCols(hstmt, &textColumns), "SQLNumResultCols");
+            if (textColumns != columns)
+                throw DbError(QStringLiteral("The table's columns changed while it was read."));
+        }
     }
 
     if (cursorLocation == Connection::ClientSide) {
@@ -281,18 +424,18 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
             // meanwhile, so that no two results of this connection are open at once
             // (a failing count would otherwise spoil the open result on some drivers).
             state->statement.check(SQLFreeStmt(hstmt, SQL_CLOSE), "SQLFreeStmt");
-            bool counted = false;
-            if (!countableSql.isEmpty()) {
+            bool isCounted = false;
+            if (!counted.isEmpty()) {
                 try {
-                    state->recordCount = countBySelect(*handles, countableSql);
-                    counted = true;
+                    state->recordCount = countBySelect(*handles, counted);
+                    isCounted = true;
                 } catch (const DbError&) {
                     // Not every query can be wrapped; counting by fetching always works.
                 }
             }
-            if (!counted)
-                state->recordCount = countByFetching(*handles, rerun);
-            rerun(state->statement);
+            if (!isCounted)
+                state->recordCount = countByFetching(*handles, run);
+            run(state->statement);
         }
     }
 
@@ -311,16 +454,15 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
 void Recordset::fetchRow()
 {
     StatementState& state = *m_state;
+    std::fill(state.row.begin(), state.row.end(), std::nullopt);
+    std::fill(state.readErrors.begin(), state.readErrors.end(), std::nullopt);
     if (state.statement.check(SQLFetch(state.statement.hstmt()), "SQLFetch") == SQL_NO_DATA) {
         state.eof = true;
-        std::fill(state.row.begin(), state.row.end(), std::nullopt);
+        std::fill(state.readState.begin(), state.readState.end(), 1);
         return;
     }
     state.eof = false;
-    for (size_t i = 0; i < state.row.size(); ++i) {
-        const auto column = static_cast<SQLUSMALLINT>(i + 1);
-        state.row[i] = state.binary[i] ? readBinary(state, column) : readText(state, column);
-    }
+    std::fill(state.readState.begin(), state.readState.end(), 0);
 }
 
 void Recordset::requireOpen() const
@@ -371,5 +513,22 @@ Value Recordset::currentValue(int index) const
     requireOpen();
     if (m_state->eof)
         throw DbError(QString::fromLatin1(NoCurrentRow));
-    return m_state->row[static_cast<size_t>(index)];
+    StatementState& state = *m_state;
+    const auto wanted = static_cast<size_t>(index);
+    // Values are read in column order, as every driver allows; the ones before the
+    // wanted one are kept for when they are asked for.
+    for (size_t i = 0; i <= wanted; ++i) {
+        if (state.readState[i] != 0)
+            continue;
+        try {
+            state.row[i] = readValue(state, i);
+            state.readState[i] = 1;
+        } catch (const DbError& error) {
+            state.readErrors[i] = error;
+            state.readState[i] = 2;
+        }
+    }
+    if (state.readState[wanted] == 2)
+        throw *state.readErrors[wanted];
+    return state.row[wanted];
 }

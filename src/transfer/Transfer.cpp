@@ -391,7 +391,16 @@ void TableSender::copyRows()
             // A value that cannot be read keeps the row from being sent with a
             // wrong or missing value.
             complete = m_trap.step(m_d.valueText, [&] {
-                appendValue(m_statementText, recordset().fields()[m].value());
+                const Field& field = recordset().fields()[m];
+                const Value value = field.value();
+                // PostgreSQL keeps no U+0000 in text: the statement would end there and
+                // the server would answer with a misleading syntax error.
+                if (m_d.target == Target::PostgreSQL && value && value->contains(QChar(0)))
+                    throw AppError(QStringLiteral("The value of column \"%1\" holds the "
+                                                  "character U+0000, which PostgreSQL cannot "
+                                                  "store; the row is not sent.")
+                                       .arg(field.name()));
+                appendValue(m_statementText, value);
             });
         }
         if (complete) {

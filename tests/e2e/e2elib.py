@@ -474,7 +474,12 @@ class Dovetab:
             env.pop(name, None)
         env.update({"DISPLAY": display.name, "QT_QPA_PLATFORM": "xcb", "XDG_CONFIG_HOME": self.config_home,
                     "XDG_RUNTIME_DIR": runtime, "ODBCSYSINI": odbc_dir,
-                    "ODBCINI": os.path.join(odbc_dir, "odbc.ini"), "LC_ALL": "C.UTF-8"})
+                    "ODBCINI": os.path.join(odbc_dir, "odbc.ini"),
+                    # A comma-decimal desktop, as many users have; messages in
+                    # English, which is what the tests read of the drivers' texts.
+                    "LANG": os.environ.get("DOVETAB_TEST_LOCALE", "de_DE.UTF-8"),
+                    "LC_MESSAGES": "C.UTF-8"})
+        env.pop("LC_ALL", None)
         env.update(extra_env or {})
         self.log_path = os.path.join(work, "dovetab-%d.log" % int(time.time() * 1000))
         self._log = open(self.log_path, "w")

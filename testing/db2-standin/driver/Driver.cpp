@@ -13,7 +13,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <clocale>
 #include <cstring>
+#include <langinfo.h>
+#include <locale.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -666,6 +669,64 @@ bool isFixedCType(SQLSMALLINT ctype)
     }
 }
 
+// The decimal separator of DECIMAL, REAL, DOUBLE and DECFLOAT values delivered as
+// characters. IBM's driver writes "the default locale's decimal separator" there
+// unless its Patch2 keyword holds 15 ("Causes a period separator to be used
+// instead of the default locale's decimal separator in character output"; Db2
+// 11.5, CLI/ODBC keyword CLIPatch2). The locale is the one the environment names
+// (LC_ALL, LC_NUMERIC, LANG), read by the driver itself and not taken from the
+// application's setlocale. Patch2 is read from the driver's odbcinst.ini section,
+// a comma-separated list as in db2cli.ini.
+const std::string& characterDecimalSeparator()
+{
+    static const std::string separator = [] {
+        std::string patches = db2s::ServerDir::driverKeyword("Patch2");
+        size_t start = 0;
+        while (start <= patches.size()) {
+            size_t end = patches.find(',', start);
+            if (end == std::string::npos)
+                end = patches.size();
+            std::string item = patches.substr(start, end - start);
+            item.erase(0, item.find_first_not_of(" \t\""));
+            const size_t last = item.find_last_not_of(" \t\"");
+            item.erase(last == std::string::npos ? 0 : last + 1);
+            if (item == "15")
+                return std::string(".");
+            start = end + 1;
+        }
+        std::string point = ".";
+        if (locale_t environment = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr))) {
+            const char* radix = nl_langinfo_l(RADIXCHAR, environment);
+            if (radix && *radix)
+                point = radix;
+            freelocale(environment);
+        }
+        return point;
+    }();
+    return separator;
+}
+
+// A value as the driver delivers it in character output.
+std::string characterText(const db2s::SqlValue& value, const db2s::ColType& type)
+{
+    std::string text = db2s::valueText(value, type);
+    switch (type.kind) {
+    case db2s::Kind::Decimal:
+    case db2s::Kind::Real:
+    case db2s::Kind::Double:
+    case db2s::Kind::Decfloat: {
+        const std::string& separator = characterDecimalSeparator();
+        const size_t point = text.find('.');
+        if (separator != "." && point != std::string::npos)
+            text.replace(point, 1, separator);
+        break;
+    }
+    default:
+        break;
+    }
+    return text;
+}
+
 // SQLGetData for one column: variable-length data in pieces, fixed data once.
 SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQLPOINTER target,
                   SQLLEN bufferLength, SQLLEN* indicator)
@@ -707,9 +768,9 @@ SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQLPOINTER
         if (ctype == SQL_C_BINARY) {
             read.data = binaryColumn ? value.s : db2s::valueText(value, type);
         } else if (ctype == SQL_C_CHAR) {
-            read.data = db2s::valueText(value, type);
+            read.data = characterText(value, type);
         } else if (ctype == SQL_C_WCHAR) {
-            const std::u16string units = toUtf16(db2s::valueText(value, type));
+            const std::u16string units = toUtf16(characterText(value, type));
             read.data.assign(reinterpret_cast<const char*>(units.data()), units.size() * 2);
         } else {
             return cliFailure(diag, 122, "HY003", "Program type out of range.");

@@ -149,6 +149,11 @@ std::string ServerDir::locate()
     const char* direct = std::getenv("DB2STANDIN_SERVER_DIR");
     if (direct && *direct)
         return direct;
+    return driverKeyword("ServerDir");
+}
+
+std::string ServerDir::driverKeyword(const std::string& key)
+{
     const char* sysIni = std::getenv("ODBCSYSINI");
     const std::string ini = (sysIni && *sysIni) ? std::string(sysIni) + "/odbcinst.ini"
                                                 : std::string("/etc/odbcinst.ini");
@@ -167,7 +172,7 @@ std::string ServerDir::locate()
         }
         const size_t equals = line.find('=');
         if (inSection && equals != std::string::npos &&
-            lower(trim(line.substr(0, equals))) == "serverdir")
+            lower(trim(line.substr(0, equals))) == lower(key))
             return trim(line.substr(equals + 1));
     }
     return std::string();

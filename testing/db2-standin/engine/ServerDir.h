@@ -30,6 +30,9 @@ public:
     // The folder the tests named: $DB2STANDIN_SERVER_DIR, else the ServerDir key of
     // the "IBM DB2 ODBC DRIVER" section of $ODBCSYSINI/odbcinst.ini (or
     // /etc/odbcinst.ini). Empty when none is found.
+    // The value of a key of the driver's own section of odbcinst.ini (the file in
+    // $ODBCSYSINI, else /etc); empty when it is not there. Keys compare in any case.
+    static std::string driverKeyword(const std::string& key);
     static std::string locate();
 
     const std::string& path() const { return m_path; }
