@@ -19,6 +19,7 @@ private slots:
     void viewOfThatNameGetsNoRows();
     void postgresTargetGoesAwayMidTable();
     void db2TargetGoesAwayMidTable();
+    void unreadableValueFailsItsRowOnly();
     void closingTheWindowEndsTheTransfer_data() { addDirectionRows(); }
     void closingTheWindowEndsTheTransfer();
 
@@ -136,6 +137,25 @@ void TestTransferFailures::postgresTargetGoesAwayMidTable()
     w.send(Direction::ToPostgreSQL);
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
     QCOMPARE(w.rowCount(true, "later"), 2);
+}
+
+void TestTransferFailures::unreadableValueFailsItsRowOnly()
+{
+    Window w(QStringLiteral("XUNREAD"));
+    w.db2Exec(tableWithRows("five", 5));
+    w.reloadLists();
+    Window::select(w.db2List, {"five"});
+    qputenv("DB2STANDIN_UNREADABLE_VALUE", "row 2");
+    w.send(Direction::ToPostgreSQL);
+    qunsetenv("DB2STANDIN_UNREADABLE_VALUE");
+
+    // The row is reported at the value's own step and left out; the next row goes on.
+    const QStringList reports = w.dialogs.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reportStep(reports[0]), 230);
+    QVERIFY2(reports[0].contains(QStringLiteral("CLI0112E")), qPrintable(reports[0]));
+    QCOMPARE(w.pgQuery(QStringLiteral(R"(SELECT "NAME" FROM "five" ORDER BY "ID")")),
+             QStringList({"row 1", "row 3", "row 4", "row 5"}));
 }
 
 void TestTransferFailures::db2TargetGoesAwayMidTable()

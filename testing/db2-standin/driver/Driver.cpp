@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
 #include <locale.h>
@@ -760,6 +761,11 @@ SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQLPOINTER
             read.done = true;
         return rc;
     }
+    // Test only: a value whose text is $DB2STANDIN_UNREADABLE_VALUE cannot be read,
+    // as a value the driver fails to convert.
+    if (const char* unreadable = std::getenv("DB2STANDIN_UNREADABLE_VALUE");
+        unreadable && *unreadable && db2s::valueText(value, type) == unreadable)
+        return cliFailure(diag, 112, "22005", "Error in assignment.");
     if (!read.started || read.ctype != ctype) {
         read = ColumnRead();
         read.started = true;
