@@ -79,7 +79,9 @@ struct ConnectParams
     }
 };
 
-// Splits "KEY=value;KEY={va;lue}" (keys in any letter case, braced values with }}).
+// Splits "KEY=value;KEY=value" as IBM's driver does: keys in any letter case,
+// each value up to the next ';' exactly as written (braces have no meaning),
+// the password without leading and trailing blanks.
 ConnectParams parseConnectionString(const std::string& text);
 
 // Connects as the IBM driver and a DB2 server do, with their errors (SQL1336N,
