@@ -99,6 +99,12 @@ void TestDb2Connect::failedOpenGivesDb2sMessage_data()
         << "[IBM][CLI Driver] SQL30061N  The database alias or database name \"NOSUCHDB        "
            "  \" was not found at the remote node.  SQLSTATE=08004";
     p = good;
+    p.database = QStringLiteral("TOOLONGDB");
+    QTest::newRow("database name over 8 characters")
+        << p << "2E000" << -1001
+        << "[IBM][CLI Driver] SQL1001N  \"TOOLONGDB\" is not a valid database name.  "
+           "SQLSTATE=2E000";
+    p = good;
     p.database.clear();
     QTest::newRow("empty database")
         << p << "42705" << -1013

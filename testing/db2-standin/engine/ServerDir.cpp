@@ -346,6 +346,8 @@ std::unique_ptr<Session> connect(const ConnectParams& params, long loginTimeoutS
         throw cliError(124, "HY009", "Invalid argument value.");
     if (database.empty())
         throw aliasNotFound("");
+    if (database.size() > 8) // DB2's names have 1 to 8 characters
+        throw sqlError(1001, "2E000", "\"" + database + "\" is not a valid database name.");
     if (host.empty())
         throw aliasNotFound(upperCase(database)); // no host: a local catalog lookup
 

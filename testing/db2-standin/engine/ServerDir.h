@@ -85,7 +85,7 @@ struct ConnectParams
 ConnectParams parseConnectionString(const std::string& text);
 
 // Connects as the IBM driver and a DB2 server do, with their errors (SQL1336N,
-// SQL30081N, SQL30061N, SQL1013N, SQL30082N). loginTimeoutSeconds 0 waits for
+// SQL30081N, SQL30061N, SQL1013N, SQL1001N, SQL30082N). loginTimeoutSeconds 0 waits for
 // ever. Throws Db2Error.
 std::unique_ptr<Session> connect(const ConnectParams& params, long loginTimeoutSeconds);
 
