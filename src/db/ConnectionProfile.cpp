@@ -1,5 +1,7 @@
 #include "ConnectionProfile.h"
 
+#include "DbError.h"
+
 QString odbcAttributeValue(const QString& value)
 {
     const bool needsBraces =
@@ -11,4 +13,12 @@ QString odbcAttributeValue(const QString& value)
     QString escaped = value;
     escaped.replace(QLatin1String("}"), QLatin1String("}}"));
     return QLatin1Char('{') + escaped + QLatin1Char('}');
+}
+
+QString db2AttributeValue(const QString& value)
+{
+    if (value.contains(QLatin1Char(';')))
+        throw DbError(QStringLiteral("The IBM DB2 driver cannot take a login value that contains "
+                                     "a semicolon (;)."));
+    return value;
 }

@@ -8,16 +8,22 @@ namespace IBMDB2 {
 QString ConnectionString(const ConnectionProfile& profile)
 {
     return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") +
-           odbcAttributeValue(profile.database) + QStringLiteral(";Hostname=") +
-           odbcAttributeValue(profile.server) + QStringLiteral(";Port=") +
-           odbcAttributeValue(profile.port) + QStringLiteral(";Protocol=TCPIP;Uid=") +
-           odbcAttributeValue(profile.user) + QStringLiteral(";Pwd=") +
-           odbcAttributeValue(profile.password) + QStringLiteral(";");
+           db2AttributeValue(profile.database) + QStringLiteral(";Hostname=") +
+           db2AttributeValue(profile.server) + QStringLiteral(";Port=") +
+           db2AttributeValue(profile.port) + QStringLiteral(";Protocol=TCPIP;Uid=") +
+           db2AttributeValue(profile.user) + QStringLiteral(";Pwd=") +
+           db2AttributeValue(profile.password) + QStringLiteral(";");
 }
 
 bool CanConnect(const ConnectionProfile& profile)
 {
-    return Connection::canOpen(ConnectionString(profile));
+    QString connectionString;
+    try {
+        connectionString = ConnectionString(profile);
+    } catch (const DbError&) {
+        return false; // a string that cannot be built cannot open either
+    }
+    return Connection::canOpen(connectionString);
 }
 
 void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn& yield)

@@ -7,6 +7,7 @@
 namespace IBMDB2 {
 
 // "Driver={IBM DB2 ODBC DRIVER};Database=...;Hostname=...;Port=...;Protocol=TCPIP;Uid=...;Pwd=...;"
+// with the values as typed (db2AttributeValue). Throws DbError for a value with a ';'.
 QString ConnectionString(const ConnectionProfile& profile);
 
 // True when a connection with the profile could be opened; no connection is left

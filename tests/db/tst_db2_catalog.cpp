@@ -38,9 +38,16 @@ void TestDb2Catalog::listsExactlyTheUserTables()
                        profile.database, QStringLiteral("--schema"), profile.user.toUpper(),
                        QStringLiteral("--name"), QStringLiteral("LOWERTYPE"),
                        QStringLiteral("--type"), QStringLiteral("table")});
+    // DB2's tools make ordinary tables in SYSTOOLS; the catalog reports them as
+    // TABLE, so they are listed.
+    TestEnv::db2Admin({QStringLiteral("catalog-row"), QStringLiteral("--database"),
+                       profile.database, QStringLiteral("--schema"), QStringLiteral("SYSTOOLS"),
+                       QStringLiteral("--name"), QStringLiteral("POLICY"), QStringLiteral("--type"),
+                       QStringLiteral("TABLE")});
     SortedNameList list;
     IBMDB2::ListTables(list, profile, nullptr);
-    QCOMPARE(list.names(), (QStringList{QStringLiteral("mixed Case"), QStringLiteral("ORDERS")}));
+    QCOMPARE(list.names(), (QStringList{QStringLiteral("mixed Case"), QStringLiteral("ORDERS"),
+                                        QStringLiteral("POLICY")}));
 }
 
 void TestDb2Catalog::sameNameInTwoSchemasGivesTwoEntries()

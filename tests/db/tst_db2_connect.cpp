@@ -48,8 +48,9 @@ private slots:
     void unreachablePortIsACommunicationError();
     void canConnect_data();
     void canConnect();
-    void keywordsInAnyCaseAndBracedValues();
-    void bracedPasswordLogsIn();
+    void keywordsInAnyCaseAndBracesAsTyped();
+    void passwordsLogInAsTyped_data();
+    void passwordsLogInAsTyped();
     void hangingServerGivesUpAtTheLoginTimeout();
     void databaseGoneAwayFailsTheNextStatement();
     void databaseGoneAwayFailsAReadInProgress();
@@ -97,6 +98,12 @@ void TestDb2Connect::failedOpenGivesDb2sMessage_data()
         << p << "08004" << -30061
         << "[IBM][CLI Driver] SQL30061N  The database alias or database name \"NOSUCHDB        "
            "  \" was not found at the remote node.  SQLSTATE=08004";
+    p = good;
+    p.database = QStringLiteral("TOOLONGDB");
+    QTest::newRow("database name over 8 characters")
+        << p << "2E000" << -1001
+        << "[IBM][CLI Driver] SQL1001N  \"TOOLONGDB\" is not a valid database name.  "
+           "SQLSTATE=2E000";
     p = good;
     p.database.clear();
     QTest::newRow("empty database")
@@ -175,14 +182,27 @@ void TestDb2Connect::canConnect()
     QCOMPARE(IBMDB2::CanConnect(profile), expected);
 }
 
-void TestDb2Connect::keywordsInAnyCaseAndBracedValues()
+void TestDb2Connect::keywordsInAnyCaseAndBracesAsTyped()
 {
     Connection connection;
-    connection.open(QStringLiteral("DRIVER={IBM DB2 ODBC DRIVER};database={%1};HOSTNAME=%2;"
-                                   "port=%3;PROTOCOL=tcpip;uid=%4;PWD={%5}")
+    connection.open(QStringLiteral("DRIVER={IBM DB2 ODBC DRIVER};database=%1;HOSTNAME=%2;"
+                                   "port=%3;PROTOCOL=tcpip;uid=%4;PWD=%5")
                         .arg(m_profile.database, m_profile.server, m_profile.port, m_profile.user,
                              m_profile.password));
     QCOMPARE(connection.state(), 1);
+
+    // IBM's driver has no quoting: braces are part of the value, and a ';' ends it.
+    const DbError braced = thrownBy([&] {
+        Connection again;
+        again.open(QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database={%1;x};Hostname=%2;"
+                                  "Port=%3;Protocol=TCPIP;Uid=%4;Pwd=%5;")
+                       .arg(m_profile.database, m_profile.server, m_profile.port, m_profile.user,
+                            m_profile.password));
+    });
+    QCOMPARE(braced.description(),
+             QStringLiteral("[IBM][CLI Driver] SQL30061N  The database alias or database name "
+                            "\"{%1%2\" was not found at the remote node.  SQLSTATE=08004")
+                 .arg(m_profile.database, QString(17 - m_profile.database.size(), ' ')));
 
     ConnectionProfile other = m_profile;
     const DbError error = thrownBy([&] {
@@ -194,18 +214,46 @@ void TestDb2Connect::keywordsInAnyCaseAndBracedValues()
              qPrintable(error.description()));
 }
 
-void TestDb2Connect::bracedPasswordLogsIn()
+void TestDb2Connect::passwordsLogInAsTyped_data()
 {
-    // ';' and '}' would end the value early unbraced; '}' is doubled inside braces.
-    const QString password = QStringLiteral("a;Database=OTHER;b}c{d ");
+    QTest::addColumn<QString>("serverPassword");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("logsIn");
+
+    // Braces mean nothing to IBM's driver, so they go as typed and log in.
+    QTest::newRow("braces inside") << "b}c{d"
+                                   << "b}c{d" << true;
+    QTest::newRow("braced whole") << "{abc}"
+                                  << "{abc}" << true;
+    QTest::newRow("doubled closing brace") << "x}}y"
+                                           << "x}}y" << true;
+    QTest::newRow("one closing brace") << "}"
+                                       << "}" << true;
+    QTest::newRow("brace is no quote") << "{abc}"
+                                       << "abc" << false;
+    QTest::newRow("one character short") << "b}c{d"
+                                         << "b}c{" << false;
+    // The driver sends a password without its outer blanks.
+    QTest::newRow("outer blanks stripped") << "in side"
+                                           << "  in side " << true;
+    QTest::newRow("outer blanks cannot log in") << " in side "
+                                                << " in side " << false;
+    // A ';' cannot be sent to IBM's driver at all.
+    QTest::newRow("semicolon") << "a;Database=OTHER"
+                               << "a;Database=OTHER" << false;
+}
+
+void TestDb2Connect::passwordsLogInAsTyped()
+{
+    QFETCH(QString, serverPassword);
+    QFETCH(QString, typed);
+    QFETCH(bool, logsIn);
     TestEnv::db2Admin({QStringLiteral("add-user"), QStringLiteral("--user"),
-                       QStringLiteral("braced"), QStringLiteral("--password"), password});
+                       QStringLiteral("typist"), QStringLiteral("--password"), serverPassword});
     ConnectionProfile p = m_profile;
-    p.user = QStringLiteral("braced");
-    p.password = password;
-    QVERIFY(IBMDB2::CanConnect(p));
-    p.password.chop(1);
-    QVERIFY(!IBMDB2::CanConnect(p));
+    p.user = QStringLiteral("typist");
+    p.password = typed;
+    QCOMPARE(IBMDB2::CanConnect(p), logsIn);
 }
 
 void TestDb2Connect::hangingServerGivesUpAtTheLoginTimeout()

@@ -47,6 +47,8 @@ private slots:
     void nullNeedsAnIndicator();
     void twoStatementsAtOnce();
     void rollbackUndoes();
+    void dateTimeStringFormat_data();
+    void dateTimeStringFormat();
 
 private:
     SQLRETURN exec(SQLHSTMT statement, const QString& sql)
@@ -65,7 +67,10 @@ void TestDb2Driver::initTestCase()
 {
     m_profile = TestEnv::createDb2Database(QStringLiteral("TSTDRV"));
     TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (S VARCHAR(100), N INTEGER)"),
-                      QStringLiteral("INSERT INTO T VALUES ('hello world', 1), (NULL, 2)")},
+                      QStringLiteral("INSERT INTO T VALUES ('hello world', 1), (NULL, 2)"),
+                      QStringLiteral("CREATE TABLE D (D DATE, T TIME, TS TIMESTAMP)"),
+                      QStringLiteral("INSERT INTO D VALUES ('2024-02-29', '13:05:07', "
+                                     "'2024-02-29 00:45:07.123456')")},
                      m_profile.database);
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env), SQL_SUCCESS);
     SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
@@ -189,6 +194,60 @@ void TestDb2Driver::rollbackUndoes()
     QCOMPARE(
         TestEnv::db2Query(QStringLiteral("SELECT COUNT(*) FROM T WHERE N = 9"), m_profile.database),
         QStringList{QStringLiteral("0")});
+}
+
+// Dates, times and timestamps read as character data take the form of the
+// DateTimeStringFormat keyword; without it, the JIS form.
+void TestDb2Driver::dateTimeStringFormat_data()
+{
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QStringList>("texts");
+
+    QTest::newRow("default") << ""
+                             << QStringList{"2024-02-29", "13:05:07", "2024-02-29 00:45:07.123456"};
+    QTest::newRow("JIS") << "DateTimeStringFormat=JIS;"
+                         << QStringList{"2024-02-29", "13:05:07", "2024-02-29 00:45:07.123456"};
+    QTest::newRow("ISO") << "DATETIMESTRINGFORMAT=iso;"
+                         << QStringList{"2024-02-29", "13.05.07", "2024-02-29-00.45.07.123456"};
+    QTest::newRow("EUR") << "DateTimeStringFormat=EUR;"
+                         << QStringList{"29.02.2024", "13.05.07", "2024-02-29 00:45:07.123456"};
+    QTest::newRow("USA") << "DateTimeStringFormat=USA;"
+                         << QStringList{"02/29/2024", "01:05 PM", "2024-02-29 00:45:07.123456"};
+}
+
+void TestDb2Driver::dateTimeStringFormat()
+{
+    QFETCH(QString, keyword);
+    QFETCH(QStringList, texts);
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
+    std::vector<SQLWCHAR> text = wide(IBMDB2::ConnectionString(m_profile) + keyword);
+    QVERIFY(SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
+                                            SQL_DRIVER_NOPROMPT)));
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+    QCOMPARE(exec(stmt, QStringLiteral("SELECT D, T, TS FROM D")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(stmt), SQL_SUCCESS);
+    QStringList read;
+    for (SQLUSMALLINT column = 1; column <= 3; ++column) {
+        SQLWCHAR buffer[64] = {};
+        SQLLEN indicator = 0;
+        QCOMPARE(SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator),
+                 SQL_SUCCESS);
+        read << QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer));
+    }
+    // The narrow form is the same text.
+    SQLCloseCursor(stmt);
+    QCOMPARE(exec(stmt, QStringLiteral("SELECT D FROM D")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(stmt), SQL_SUCCESS);
+    char narrow[64] = {};
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(stmt, 1, SQL_C_CHAR, narrow, sizeof narrow, &indicator), SQL_SUCCESS);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    QCOMPARE(read, texts);
+    QCOMPARE(QString::fromUtf8(narrow), texts[0]);
 }
 
 QTEST_GUILESS_MAIN(TestDb2Driver)

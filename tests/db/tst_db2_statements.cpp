@@ -52,6 +52,8 @@ private slots:
     void schemasQualifyNames();
     void errorsForNamesAndSyntax_data();
     void errorsForNamesAndSyntax();
+    void tableWidthLimits_data();
+    void tableWidthLimits();
     void viewsTakeSimpleInserts();
 
 private:
@@ -292,6 +294,72 @@ void TestDb2Statements::errorsForNamesAndSyntax()
     QVERIFY2(error.description().startsWith("[IBM][CLI Driver][DB2/LINUXX8664] " + message),
              qPrintable(error.description()));
     QVERIFY2(error.description().endsWith("SQLSTATE=" + sqlState), qPrintable(error.description()));
+}
+
+namespace {
+
+// CREATE TABLE "W" with `count` columns C1, C2, ... of the given type.
+QString wideTable(int count, const QString& type)
+{
+    QStringList columns;
+    for (int i = 1; i <= count; ++i)
+        columns << QStringLiteral("\"C%1\" %2").arg(i).arg(type);
+    return QStringLiteral("CREATE TABLE \"W\"(%1)").arg(columns.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+// A table lands in a table space of 4 KB pages: at most 500 columns and a row of
+// 4,005 bytes, in which a LONG VARCHAR takes the 24 bytes of its descriptor (and a
+// nullable column a byte more). An empty message means the table is created.
+void TestDb2Statements::tableWidthLimits_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<QString>("message");
+    const QString rowTooLong = QStringLiteral("SQL0670N  The row length of the table exceeded a "
+                                              "limit of \"4005\" bytes. (Table space "
+                                              "\"USERSPACE1\".)");
+    const QString tooManyColumns = QStringLiteral(
+        "SQL0680N  Too many columns were specified for a table, view, or table function.");
+
+    QTest::newRow("160 nullable LONG VARCHAR") << wideTable(160, "LONG VARCHAR") << ""
+                                               << "";
+    QTest::newRow("161 nullable LONG VARCHAR")
+        << wideTable(161, "LONG VARCHAR") << "54010" << rowTooLong;
+    QTest::newRow("166 LONG VARCHAR NOT NULL") << wideTable(166, "LONG VARCHAR NOT NULL") << ""
+                                               << "";
+    QTest::newRow("167 LONG VARCHAR NOT NULL")
+        << wideTable(167, "LONG VARCHAR NOT NULL") << "54010" << rowTooLong;
+    QTest::newRow("500 SMALLINT") << wideTable(500, "SMALLINT") << ""
+                                  << "";
+    QTest::newRow("501 SMALLINT") << wideTable(501, "SMALLINT") << "54011" << tooManyColumns;
+    QTest::newRow("501 LONG VARCHAR")
+        << wideTable(501, "LONG VARCHAR") << "54011" << tooManyColumns;
+    QTest::newRow("CHAR columns over the row")
+        << wideTable(16, "CHAR(254)") << "54010" << rowTooLong;
+    // The extended row size lets VARCHAR data leave the row.
+    QTest::newRow("VARCHAR over the row")
+        << "CREATE TABLE \"W\"(\"A\" INTEGER, \"B\" VARCHAR(5000))"
+        << ""
+        << "";
+}
+
+void TestDb2Statements::tableWidthLimits()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, sqlState);
+    QFETCH(QString, message);
+    if (message.isEmpty()) {
+        m_connection->execute(statement);
+        QCOMPARE(tables(), QStringList{QStringLiteral("W")});
+        return;
+    }
+    const DbError error = thrownBy([&] { m_connection->execute(statement); });
+    QCOMPARE(error.sqlState(), sqlState);
+    QCOMPARE(error.description(),
+             "[IBM][CLI Driver][DB2/LINUXX8664] " + message + "  SQLSTATE=" + sqlState);
+    QVERIFY(tables().isEmpty());
 }
 
 // A view of plain columns of one table takes INSERT, as DB2's do; others refuse it.

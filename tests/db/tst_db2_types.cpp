@@ -8,6 +8,22 @@
 
 #include <QtTest>
 
+namespace {
+
+// One character constant DB2 takes at most 32,672 bytes; longer texts are made of
+// constants joined with ||.
+const int ConstantMax = 32672;
+
+QString joinedConstants(const QString& text, int piece)
+{
+    QStringList pieces;
+    for (int at = 0; at < text.size(); at += piece)
+        pieces << QLatin1Char('\'') + text.mid(at, piece) + QLatin1Char('\'');
+    return pieces.join(QStringLiteral(" || "));
+}
+
+} // namespace
+
 class TestDb2Types : public QObject
 {
     Q_OBJECT
@@ -63,6 +79,11 @@ void TestDb2Types::typeCodesAndTextForms_data()
                                 << "'€ü'" << 202 << "€ü";
     QTest::newRow("DBCLOB") << "DBCLOB(1000)"
                             << "'d'" << 203 << "d";
+    // Character columns FOR BIT DATA are binary to ODBC, read as hexadecimal.
+    QTest::newRow("CHAR FOR BIT DATA") << "CHAR(3) FOR BIT DATA"
+                                       << "X'00FF10'" << 128 << "00FF10";
+    QTest::newRow("VARCHAR FOR BIT DATA") << "VARCHAR(8) FOR BIT DATA"
+                                          << "X'ABCD'" << 204 << "ABCD";
     QTest::newRow("BLOB") << "BLOB(1K)"
                           << "X'00FF10'" << 205 << "00FF10";
     QTest::newRow("SMALLINT") << "SMALLINT"
@@ -144,12 +165,38 @@ void TestDb2Types::refusedValues_data()
     QTest::addColumn<QString>("message");
 
     const QString tooLong = QStringLiteral("SQL0433N");
-    QTest::newRow("LONG VARCHAR over 32700 bytes") << "LONG VARCHAR"
-                                                   << "'" + QString(32701, 'a') + "'"
-                                                   << "22001" << tooLong;
-    QTest::newRow("LONG VARCHAR over 32700 UTF-8 bytes") << "LONG VARCHAR"
-                                                         << "'" + QString(16350, QChar(0xE4)) + "a'"
-                                                         << "22001" << tooLong;
+    // A constant longer than DB2 takes fails before any column is looked at.
+    const QString constantTooLong = QStringLiteral("SQL0102N  The string constant beginning with "
+                                                   "\"'aaaaaaaaaaaaaaaaaaa\" is too long.");
+    QTest::newRow("constant over 32672 bytes") << "LONG VARCHAR"
+                                               << "'" + QString(ConstantMax + 1, 'a') + "'"
+                                               << "54002" << constantTooLong;
+    QTest::newRow("constant over 32672 UTF-8 bytes")
+        << "LONG VARCHAR"
+        << "'" + QString(ConstantMax / 2, QChar(0xE4)) + "a'"
+        << "54002"
+        << "SQL0102N";
+    QTest::newRow("doubled quotes count twice") << "LONG VARCHAR"
+                                                << "'" + QString(ConstantMax - 1, 'a') + "'''"
+                                                << "54002" << constantTooLong;
+    QTest::newRow("constant checked before the column") << "VARCHAR(3)"
+                                                        << "'" + QString(ConstantMax + 1, 'a') + "'"
+                                                        << "54002" << constantTooLong;
+    QTest::newRow("hexadecimal constant over 32672 digits")
+        << "VARBINARY(32672)"
+        << "X'" + QString(ConstantMax + 2, 'A') + "'"
+        << "54002"
+        << "SQL0102N  The string constant beginning with \"X'AAAAAAAAAAAAAAAAAA\" is too long.";
+    QTest::newRow("statement over 2097152 bytes")
+        << "CLOB(10M)" << joinedConstants(QString(2097152, 'a'), ConstantMax) << "54001"
+        << "SQL0101N  The statement was not processed because a limit such as a memory limit, "
+           "an SQL limit, or a database limit was reached.";
+    QTest::newRow("LONG VARCHAR over 32700 bytes")
+        << "LONG VARCHAR" << joinedConstants(QString(32701, 'a'), ConstantMax) << "22001"
+        << tooLong;
+    QTest::newRow("LONG VARCHAR over 32700 UTF-8 bytes")
+        << "LONG VARCHAR" << joinedConstants(QString(16350, QChar(0xE4)) + "a", ConstantMax / 2)
+        << "22001" << tooLong;
     QTest::newRow("VARCHAR over its length") << "VARCHAR(3)"
                                              << "'abcd'"
                                              << "22001" << tooLong;
@@ -238,24 +285,38 @@ void TestDb2Types::refusedValues()
 void TestDb2Types::longValuesComeBackWhole()
 {
     // Longer than any one piece the data access layer reads, with characters of
-    // one to four UTF-8 bytes so that pieces end inside characters.
+    // one to four UTF-8 bytes so that pieces end inside characters. It goes in as
+    // constants of 2,000 repetitions (30,000 bytes as written, the quote doubled)
+    // joined with ||, as no one constant may be longer than 32,672 bytes.
+    const QString unit = QStringLiteral("ab\u00e4\u20ac\U0001F600'x");
     QString big;
-    while (big.size() < 200000)
-        big += QStringLiteral("ab\u00e4\u20ac\U0001F600'x");
+    QStringList constants;
+    while (big.size() < 200000) {
+        QString piece = unit.repeated(2000);
+        big += piece;
+        piece.replace(QLatin1String("'"), QLatin1String("''"));
+        constants << QLatin1Char('\'') + piece + QLatin1Char('\'');
+    }
     const QString table = newTable(QStringLiteral("CLOB(1M)"));
-    QString literal = big;
-    literal.replace(QLatin1String("'"), QLatin1String("''"));
-    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES('%2')").arg(table, literal));
+    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(%2)")
+                             .arg(table, constants.join(QStringLiteral(" || "))));
+    // A constant of the greatest length DB2 takes, and a LONG VARCHAR filled to its
+    // 32,700 bytes from two constants.
+    const QString longestConstant(ConstantMax, QLatin1Char('y'));
     const QString atLimit(32700, QLatin1Char('z'));
     const QString limitTable = newTable(QStringLiteral("LONG VARCHAR"));
     m_connection.execute(
-        QStringLiteral("INSERT INTO \"%1\" VALUES('%2')").arg(limitTable, atLimit));
+        QStringLiteral("INSERT INTO \"%1\" VALUES('%2')").arg(limitTable, longestConstant));
+    m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(%2)")
+                             .arg(limitTable, joinedConstants(atLimit, ConstantMax)));
 
     Recordset rows;
     rows.open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), m_connection);
     QCOMPARE(rows.fields().item(0).value(), Value(big));
     Recordset limit;
     limit.open(QStringLiteral("SELECT * FROM \"%1\"").arg(limitTable), m_connection);
+    QCOMPARE(limit.fields().item(0).value(), Value(longestConstant));
+    limit.moveNext();
     QCOMPARE(limit.fields().item(0).value(), Value(atLimit));
 }
 

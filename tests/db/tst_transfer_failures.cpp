@@ -17,6 +17,7 @@ private slots:
 
     void viewOfThatNameGetsNoRows_data() { addDirectionRows(); }
     void viewOfThatNameGetsNoRows();
+    void tableTooWideForDb2GetsNoRows();
     void postgresTargetGoesAwayMidTable();
     void db2TargetGoesAwayMidTable();
     void unreadableValueFailsItsRowOnly();
@@ -91,6 +92,33 @@ void TestTransferFailures::viewOfThatNameGetsNoRows()
     // v1 moved no progress; a0's single row did.
     QCOMPARE(w.progress.values, QVector<double>({0, 100, 0}));
     QCOMPARE(w.pointerChanges, QVector<int>({11, 0, 0, 0}));
+}
+
+// Every column becomes a nullable LONG VARCHAR on DB2, 25 bytes of a row that a
+// 4 KB page holds 4,005 of: 161 columns are more than DB2 creates.
+void TestTransferFailures::tableTooWideForDb2GetsNoRows()
+{
+    Window w(QStringLiteral("xfer_wide"));
+    QStringList columns;
+    for (int i = 1; i <= 161; ++i)
+        columns << QStringLiteral("c%1 text").arg(i);
+    w.pgExec({QStringLiteral("CREATE TABLE wide (%1)").arg(columns.join(QStringLiteral(", "))),
+              QStringLiteral("INSERT INTO wide (c1) SELECT 'row ' || n FROM "
+                             "generate_series(1, 3) AS n")});
+    w.pgExec(tableWithRows("narrow", 2));
+    w.reloadLists();
+    Window::select(w.postgresList, {"narrow", "wide"});
+
+    w.send(Direction::ToIbmDb2);
+    // One report, DB2's refusal of the CREATE TABLE; none of its rows was tried.
+    const QStringList reports = w.dialogs.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reportStep(reports[0]), 214);
+    QVERIFY2(reports[0].contains(QStringLiteral("SQL0670N")), qPrintable(reports[0].left(400)));
+    QVERIFY(reportSql(reports[0]).startsWith(QStringLiteral(R"(CREATE TABLE "wide"("c1" )")));
+    // The wide table is not listed; the narrow one went whole.
+    QCOMPARE(w.userNames(w.db2List), QStringList({"narrow"}));
+    QCOMPARE(w.rowCount(false, "narrow"), 2);
 }
 
 void TestTransferFailures::postgresTargetGoesAwayMidTable()

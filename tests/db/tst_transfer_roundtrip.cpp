@@ -31,10 +31,19 @@ namespace {
 const QString TableName = QStringLiteral(R"(it's "hard")");
 const QString TextColumn = QStringLiteral(R"(t'x"t)");
 
-// 16,350 two-byte characters: 32,700 bytes in UTF-8, the most a LONG VARCHAR holds.
+// Every value goes to DB2 as a character constant, and DB2 takes at most 32,672
+// bytes in one: 16,336 two-byte characters.
 QString longestText()
 {
-    return QString(16350, QChar(0x00e9));
+    return QString(16336, QChar(0x00e9));
+}
+
+// Binary values go as hexadecimal text, two characters a byte: 16,336 bytes fill
+// a constant. The PostgreSQL expression for that many bytes of 0xAB.
+const int LongestBinary = 16336;
+QString pgBytes(int count)
+{
+    return QStringLiteral("decode(repeat('ab', %1), 'hex')").arg(count);
 }
 
 struct Row
@@ -363,8 +372,9 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
         {"6", null, null, null, null, null, null, null},
         {"7", pgLiteral(blanks), null, null, null, null, null, null},
         {"8", pgLiteral(odbcLike), null, null, null, null, null, null},
-        {"9", pgLiteral(longestText()), null, null, null, null, null, null},
+        {"9", pgLiteral(longestText()), null, null, null, null, pgBytes(LongestBinary), null},
         {"10", pgLiteral(tooLong), null, null, null, null, null, null},
+        {"11", null, null, null, null, null, pgBytes(LongestBinary + 1), null},
     };
     QStringList statements{
         QStringLiteral("CREATE TABLE %1 (id integer, %2 text, num numeric, d date, "
@@ -376,30 +386,37 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
                                r.bytes, r.real);
     }
     w.pgExec(statements);
-    QCOMPARE(w.pgQuery(QStringLiteral("SELECT octet_length(%1) FROM %2 WHERE id >= 9 ORDER BY id")
-                           .arg(quoted(TextColumn), quoted(TableName))),
-             QStringList({"32700", "32701"}));
+    QCOMPARE(
+        w.pgQuery(QStringLiteral("SELECT octet_length(%1) FROM %2 WHERE id IN (9, 10) ORDER BY id")
+                      .arg(quoted(TextColumn), quoted(TableName))),
+        QStringList({"32672", "32673"}));
     w.reloadLists();
 
     // PostgreSQL to IBM DB2.
     Window::select(w.postgresList, {TableName});
     w.send(Direction::ToIbmDb2);
 
-    // The one row DB2 cannot hold is reported with its own INSERT; the others go on.
+    // The rows whose value is longer than a DB2 constant are reported with their
+    // own INSERT and DB2's SQL0102N; the others go on.
     const QStringList reports = w.dialogs.errorReports();
-    QCOMPARE(reports.size(), 1);
-    QCOMPARE(reportStep(reports[0]), 256);
+    QCOMPARE(reports.size(), 2);
+    for (const QString& report : reports) {
+        QCOMPARE(reportStep(report), 256);
+        QVERIFY2(report.contains(QStringLiteral("SQL0102N")), qPrintable(report.left(300)));
+    }
     QVERIFY(reportSql(reports[0])
                 .startsWith(QStringLiteral(R"(INSERT INTO "it's ""hard""" VALUES('10', ')")));
     QVERIFY(reportSql(reports[0])
                 .endsWith(tooLong + QStringLiteral("', NULL, NULL, NULL, NULL, NULL, NULL)")));
+    QVERIFY(reportSql(reports[1])
+                .startsWith(QStringLiteral(R"(INSERT INTO "it's ""hard""" VALUES('11', NULL)")));
     QCOMPARE(w.userNames(w.db2List), QStringList({TableName}));
     QCOMPARE(w.columnTypes(false, TableName),
              QVector<int>({201, 201, 201, 133, 201, 201, 201, 201}));
 
     const QString nul = QStringLiteral("<NULL>");
     // Texts arrive unchanged (quotes, backslashes, blanks, braces, non-ASCII, the
-    // 32,700-byte text); the empty text stays empty and only NULL is NULL.
+    // 32,672-byte text); the empty text stays empty and only NULL is NULL.
     const QStringList texts = {quotes, doubleQuotes, backslashes, nonAscii,     "",
                                nul,    blanks,       odbcLike,    longestText()};
     // Numbers arrive as the digits PostgreSQL wrote, in text columns.
@@ -428,7 +445,8 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
     // Booleans become 1 and 0 (the driver reports them as characters).
     const QStringList flags = {"1", "0", nul, nul, nul, nul, nul, nul, nul};
     // Binary values become upper-case hexadecimal text; an empty one stays empty.
-    const QStringList bytes = {"00FF10", "", nul, nul, nul, nul, nul, nul, nul};
+    const QStringList bytes = {
+        "00FF10", "", nul, nul, nul, nul, nul, nul, QStringLiteral("AB").repeated(LongestBinary)};
     // Doubles keep PostgreSQL's shortest exact form.
     const QStringList reals = {"-1.25", "1e-300", nul, nul, nul, nul, nul, nul, nul};
     const QStringList ids = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QTest>
 #include <stdexcept>
@@ -16,12 +17,31 @@ namespace {
     throw std::runtime_error(message.toStdString());
 }
 
+// DB2 takes database names of at most 8 bytes, while tests name their databases
+// after themselves: a longer name stands for a short one made from it, the same
+// one every time and in any letter case.
+QString db2DatabaseName(const QString& name)
+{
+    if (name.toUtf8().size() <= 8)
+        return name;
+    const QByteArray digest =
+        QCryptographicHash::hash(name.toUpper().toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("T") + QString::fromLatin1(digest.left(7)).toUpper();
+}
+
 // Runs the admin tool; returns its standard output. Fails the test on any error.
 QByteArray runAdmin(const QStringList& arguments)
 {
     const QString admin = requireEnv("DOVETAB_DB2_ADMIN");
     QStringList all{QStringLiteral("--server-dir"), requireEnv("DOVETAB_DB2_SERVER_DIR")};
     all += arguments;
+    // Database names as the tests give them, wherever the tool takes one.
+    const QStringList namedFirst{QStringLiteral("create-database"), QStringLiteral("create-db"),
+                                 QStringLiteral("drop-database")};
+    for (int i = 2; i + 1 < all.size(); ++i) {
+        if (all[i] == QLatin1String("--database") || (i == 2 && namedFirst.contains(all[i])))
+            all[i + 1] = db2DatabaseName(all[i + 1]);
+    }
     QProcess process;
     process.start(admin, all);
     if (!process.waitForStarted(-1))
@@ -63,7 +83,7 @@ ConnectionProfile createDb2Database(const QString& name)
     profile.port = requireEnv("DOVETAB_DB2_PORT");
     profile.user = requireEnv("DOVETAB_DB2_USER");
     profile.password = requireEnv("DOVETAB_DB2_PASSWORD");
-    profile.database = name;
+    profile.database = db2DatabaseName(name);
     return profile;
 }
 

@@ -25,7 +25,8 @@ void pgExec(const QStringList& statements, const QString& database = QString());
 QStringList pgQuery(const QString& sql, const QString& database);
 
 // IBM DB2 stand-in: a fresh database of the given name with the test user, and
-// the profile that reaches it.
+// the profile that reaches it. A name longer than DB2's 8 bytes stands for a short
+// one made from it, in the profile and in every call below that takes the name.
 ConnectionProfile createDb2Database(const QString& name);
 // Runs DB2 SQL statements against a stand-in database as the test user.
 void db2Exec(const QStringList& statements, const QString& database);

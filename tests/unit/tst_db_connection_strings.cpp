@@ -1,4 +1,5 @@
 // The two connection strings, byte for byte, and the bracing of awkward values.
+#include "DbError.h"
 #include "IBMDB2.h"
 #include "PostgreSQL.h"
 
@@ -27,6 +28,8 @@ private slots:
     void postgreSql();
     void ibmDb2_data();
     void ibmDb2();
+    void ibmDb2Semicolon_data();
+    void ibmDb2Semicolon();
 };
 
 void TestDbConnectionStrings::attributeValue_data()
@@ -110,14 +113,24 @@ void TestDbConnectionStrings::ibmDb2_data()
     QTest::newRow("empty profile")
         << profile("", "", "", "", "")
         << "Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;";
-    QTest::newRow("password with separators")
-        << profile("h", "1", "u", "{a};b", "d")
+    // IBM's driver honours no braces: they go in as typed, as do outer blanks
+    // (the driver strips a password's itself).
+    QTest::newRow("password with braces")
+        << profile("h", "1", "u", "{a}}b", "d")
         << "Driver={IBM DB2 ODBC DRIVER};Database=d;Hostname=h;Port=1;Protocol=TCPIP;Uid=u;"
-           "Pwd={{a}};b};";
+           "Pwd={a}}b;";
+    QTest::newRow("password with closing brace only")
+        << profile("h", "1", "u", "x}", "d")
+        << "Driver={IBM DB2 ODBC DRIVER};Database=d;Hostname=h;Port=1;Protocol=TCPIP;Uid=u;"
+           "Pwd=x};";
     QTest::newRow("user with leading blank")
-        << profile("h", "1", " u", "p", "SAMPLE")
+        << profile("h", "1", " u", " p ", "SAMPLE")
         << "Driver={IBM DB2 ODBC DRIVER};Database=SAMPLE;Hostname=h;Port=1;Protocol=TCPIP;"
-           "Uid={ u};Pwd=p;";
+           "Uid= u;Pwd= p ;";
+    QTest::newRow("other awkward characters")
+        << profile("h", "1", "u", "a=b'\"c", "d")
+        << "Driver={IBM DB2 ODBC DRIVER};Database=d;Hostname=h;Port=1;Protocol=TCPIP;Uid=u;"
+           "Pwd=a=b'\"c;";
 }
 
 void TestDbConnectionStrings::ibmDb2()
@@ -125,6 +138,29 @@ void TestDbConnectionStrings::ibmDb2()
     QFETCH(ConnectionProfile, profile);
     QFETCH(QString, expected);
     QCOMPARE(IBMDB2::ConnectionString(profile), expected);
+}
+
+void TestDbConnectionStrings::ibmDb2Semicolon_data()
+{
+    QTest::addColumn<ConnectionProfile>("profile");
+
+    QTest::newRow("password") << profile("h", "1", "u", "a;Hostname=evil", "d");
+    QTest::newRow("braced password") << profile("h", "1", "u", "{a;b}", "d");
+    QTest::newRow("trailing semicolon") << profile("h", "1", "u", "p;", "d");
+    QTest::newRow("user") << profile("h", "1", "u;Pwd=x", "p", "d");
+    QTest::newRow("database") << profile("h", "1", "u", "p", "d;");
+    QTest::newRow("server") << profile("h;", "1", "u", "p", "d");
+    QTest::newRow("port") << profile("h", "1;", "u", "p", "d");
+}
+
+// A ';' would end the value and make the rest attributes of their own, and IBM's
+// driver has no way of quoting it: no string is built at all.
+void TestDbConnectionStrings::ibmDb2Semicolon()
+{
+    QFETCH(ConnectionProfile, profile);
+    QVERIFY_THROWS_EXCEPTION(DbError, IBMDB2::ConnectionString(profile));
+    // The connection test turns that into false, as any failed open.
+    QVERIFY(!IBMDB2::CanConnect(profile));
 }
 
 QTEST_GUILESS_MAIN(TestDbConnectionStrings)

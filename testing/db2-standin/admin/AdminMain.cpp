@@ -84,9 +84,10 @@ void makeDirectory(const std::string& path)
         die("cannot create " + path + ": " + std::strerror(errno));
 }
 
+// DB2's database names: 1 to 8 characters.
 bool validDatabaseName(const std::string& name)
 {
-    if (name.empty() || name.size() > 64)
+    if (name.empty() || name.size() > 8)
         return false;
     for (char c : name) {
         const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
@@ -318,7 +319,7 @@ int run(const db2s::ServerDir& server, const Arguments& args)
     }
     if (command == "create-database" || command == "create-db") {
         if (args.positional.size() != 2 || !validDatabaseName(args.positional[1]))
-            die("create-database needs a NAME of letters, digits, _ @ # $ (at most 64)");
+            die("create-database needs a NAME of letters, digits, _ @ # $ (at most 8)");
         const std::string name = args.positional[1];
         const std::string file = server.databaseFile(name);
         if (server.databaseExists(name)) {

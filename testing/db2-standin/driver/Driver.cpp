@@ -11,9 +11,11 @@
 #include <sqlucode.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
@@ -99,6 +101,8 @@ struct Dbc
     SQLULEN loginTimeout = 0;
     bool autocommit = true;
     bool broken = false; // the "server" went away: the connection is dead
+    // DateTimeStringFormat of the connection string: JIS, ISO, EUR or USA.
+    std::string dateTimeFormat = "JIS";
     SQLULEN txnIsolation = SQL_TXN_READ_COMMITTED;
     SQLULEN accessMode = SQL_MODE_READ_WRITE;
     std::set<Stmt*> statements;
@@ -728,6 +732,40 @@ std::string characterText(const db2s::SqlValue& value, const db2s::ColType& type
     return text;
 }
 
+// A date, time or timestamp (in JIS form, as the engine gives it) in the form
+// that DateTimeStringFormat names, as the IBM driver gives them as character data.
+std::string dateTimeText(const std::string& jis, db2s::Kind kind, const std::string& format)
+{
+    if (format == "JIS" || jis.empty())
+        return jis;
+    auto time = [&](const std::string& t) {
+        if (format == "USA") {
+            int hour = std::stoi(t.substr(0, 2));
+            const char* half = hour < 12 ? " AM" : " PM";
+            hour = hour % 12 == 0 ? 12 : hour % 12;
+            char text[16];
+            std::snprintf(text, sizeof text, "%02d:%s%s", hour, t.substr(3, 2).c_str(), half);
+            return std::string(text);
+        }
+        std::string dotted = t.substr(0, 8);
+        dotted[2] = dotted[5] = '.';
+        return dotted;
+    };
+    if (kind == db2s::Kind::Date) {
+        if (format == "EUR")
+            return jis.substr(8, 2) + "." + jis.substr(5, 2) + "." + jis.substr(0, 4);
+        if (format == "USA")
+            return jis.substr(5, 2) + "/" + jis.substr(8, 2) + "/" + jis.substr(0, 4);
+        return jis;
+    }
+    if (kind == db2s::Kind::Time)
+        return time(jis);
+    // Timestamps keep the default form except in ISO.
+    if (format == "ISO" && jis.size() >= 19)
+        return jis.substr(0, 10) + "-" + time(jis.substr(11, 8)) + jis.substr(19);
+    return jis;
+}
+
 // SQLGetData for one column: variable-length data in pieces, fixed data once.
 SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQLPOINTER target,
                   SQLLEN bufferLength, SQLLEN* indicator)
@@ -780,6 +818,16 @@ SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQLPOINTER
             read.data.assign(reinterpret_cast<const char*>(units.data()), units.size() * 2);
         } else {
             return cliFailure(diag, 122, "HY003", "Program type out of range.");
+        }
+        if (db2s::isDatetime(type.kind) && (ctype == SQL_C_CHAR || ctype == SQL_C_WCHAR)) {
+            const std::string text =
+                dateTimeText(db2s::valueText(value, type), type.kind, stmt->dbc->dateTimeFormat);
+            if (ctype == SQL_C_CHAR) {
+                read.data = text;
+            } else {
+                const std::u16string units = toUtf16(text);
+                read.data.assign(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+            }
         }
     }
     if (bufferLength < 0)
@@ -1025,6 +1073,12 @@ SQLRETURN driverConnect(Dbc* dbc, const std::string& in, bool wide, SQLPOINTER o
     dbc->host = params.get("HOSTNAME");
     dbc->statementDelayMs = server.statementDelayMs(dbc->database, server.readConfig());
     dbc->broken = false;
+    dbc->dateTimeFormat = "JIS";
+    std::string format = params.get("DATETIMESTRINGFORMAT");
+    for (char& c : format)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (format == "ISO" || format == "EUR" || format == "USA")
+        dbc->dateTimeFormat = format;
     session->setAutocommit(dbc->autocommit);
     dbc->session = std::move(session);
     if (out || outWritten)

@@ -67,6 +67,33 @@ Db2Error valueTooLong(const std::string& value)
     return sqlError(433, "22001", "Value \"" + firstCharacters(value, 20) + "...\" is too long.");
 }
 
+Db2Error stringConstantTooLong(const std::string& beginning)
+{
+    return sqlError(102, "54002",
+                    "The string constant beginning with \"" + firstCharacters(beginning, 20) +
+                        "\" is too long.");
+}
+
+Db2Error statementTooLong()
+{
+    return sqlError(101, "54001",
+                    "The statement was not processed because a limit such as a memory limit, an "
+                    "SQL limit, or a database limit was reached.");
+}
+
+Db2Error rowTooLong(long long limit, const std::string& tableSpace)
+{
+    return sqlError(670, "54010",
+                    "The row length of the table exceeded a limit of \"" + std::to_string(limit) +
+                        "\" bytes. (Table space \"" + tableSpace + "\".)");
+}
+
+Db2Error tooManyColumns()
+{
+    return sqlError(680, "54011",
+                    "Too many columns were specified for a table, view, or table function.");
+}
+
 Db2Error datetimeSyntax()
 {
     return sqlError(180, "22007",

@@ -44,6 +44,14 @@ Db2Error duplicateObject(const std::string& schema, const std::string& name,
                          const std::string& type);
 // SQL0433N Value "<first characters>..." is too long.
 Db2Error valueTooLong(const std::string& value);
+// SQL0102N: a constant longer than DB2 takes; `beginning` is its text as written.
+Db2Error stringConstantTooLong(const std::string& beginning);
+// SQL0101N: a statement longer than DB2 takes.
+Db2Error statementTooLong();
+// SQL0670N: the rows of a table would be wider than its table space's pages allow.
+Db2Error rowTooLong(long long limit, const std::string& tableSpace);
+// SQL0680N: more columns than a table may have.
+Db2Error tooManyColumns();
 // SQL0180N: the string is no datetime value at all.
 Db2Error datetimeSyntax();
 // SQL0181N: a datetime value whose parts are out of range (month 13, 2023-02-29).

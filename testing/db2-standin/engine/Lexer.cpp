@@ -66,6 +66,23 @@ size_t readDelimited(const std::string& sql, size_t i, char quote, std::string& 
     }
 }
 
+// DB2's limits on one constant: bytes of a character constant as written
+// (a doubled quote counts twice), digits of a hexadecimal constant, and
+// UTF-16 units of a graphic constant.
+constexpr size_t CharacterConstantMax = 32672;
+constexpr size_t HexConstantDigitsMax = 32672;
+constexpr size_t GraphicConstantMax = 16336;
+
+size_t utf16Units(const std::string& text)
+{
+    size_t units = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) != 0x80)
+            units += c >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -81,6 +98,8 @@ int hexValue(char c)
 
 std::vector<Token> tokenize(const std::string& sql)
 {
+    if (sql.size() > StatementMax)
+        throw statementTooLong();
     std::vector<Token> tokens;
     size_t i = 0;
     const size_t n = sql.size();
@@ -110,6 +129,8 @@ std::vector<Token> tokenize(const std::string& sql)
         if ((c == 'X' || c == 'x') && i + 1 < n && sql[i + 1] == '\'') {
             std::string digits;
             i = readDelimited(sql, i + 1, '\'', digits);
+            if (i - token.begin - 3 > HexConstantDigitsMax)
+                throw stringConstantTooLong(sql.substr(token.begin, i - token.begin));
             if (digits.size() % 2 != 0)
                 throw sqlError(110, "42606",
                                "\"" + sql.substr(token.begin, i - token.begin) +
@@ -129,6 +150,8 @@ std::vector<Token> tokenize(const std::string& sql)
             // Graphic string constant: kept as an ordinary string.
             token.kind = TokenKind::String;
             i = readDelimited(sql, i + 1, '\'', token.text);
+            if (utf16Units(sql.substr(token.begin + 2, i - token.begin - 3)) > GraphicConstantMax)
+                throw stringConstantTooLong(sql.substr(token.begin, i - token.begin));
         } else if (isIdentifierStart(c)) {
             while (i < n && isIdentifierPart(static_cast<unsigned char>(sql[i])))
                 ++i;
@@ -142,6 +165,8 @@ std::vector<Token> tokenize(const std::string& sql)
         } else if (c == '\'') {
             token.kind = TokenKind::String;
             i = readDelimited(sql, i, '\'', token.text);
+            if (i - token.begin - 2 > CharacterConstantMax)
+                throw stringConstantTooLong(sql.substr(token.begin, i - token.begin));
         } else if (isDigit(static_cast<char>(c)) ||
                    (c == '.' && i + 1 < n && isDigit(sql[i + 1]))) {
             token.kind = TokenKind::Integer;

@@ -27,9 +27,15 @@ struct Token
     size_t end = 0;
 };
 
+// The longest statement DB2 takes, in bytes of UTF-8.
+constexpr size_t StatementMax = 2097152;
+
 // Splits a DB2 statement into tokens; the last one is End. Throws Db2Error for
-// an unterminated constant (SQL0010N), an invalid character (SQL0007N) or a
-// malformed hexadecimal constant (SQL0110N).
+// a statement longer than StatementMax (SQL0101N), a constant longer than DB2
+// takes (SQL0102N: 32,672 bytes of a character constant, 32,672 digits of a
+// hexadecimal one, 16,336 characters of a graphic one), an unterminated
+// constant (SQL0010N), an invalid character (SQL0007N) or a malformed
+// hexadecimal constant (SQL0110N). The length checks come before any other.
 std::vector<Token> tokenize(const std::string& sql);
 
 } // namespace db2s

@@ -301,6 +301,8 @@ void ServerDir::writeUsers(const std::map<std::string, std::string>& users) cons
 
 ConnectParams parseConnectionString(const std::string& text)
 {
+    // IBM's driver knows no quoting: a value runs to the next ';', braces and
+    // all, which is why a ';' cannot be part of a password.
     ConnectParams params;
     size_t i = 0;
     const size_t n = text.size();
@@ -316,28 +318,17 @@ ConnectParams parseConnectionString(const std::string& text)
         std::string value;
         if (i < n && text[i] == '=') {
             ++i;
-            if (i < n && text[i] == '{') {
+            const size_t valueStart = i;
+            while (i < n && text[i] != ';')
                 ++i;
-                while (i < n) {
-                    if (text[i] == '}') {
-                        if (i + 1 < n && text[i + 1] == '}') {
-                            value += '}';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    value += text[i++];
-                }
-                while (i < n && text[i] != ';')
-                    ++i; // anything between the closing brace and ';' is ignored
-            } else {
-                const size_t valueStart = i;
-                while (i < n && text[i] != ';')
-                    ++i;
-                value = text.substr(valueStart, i - valueStart);
-            }
+            value = text.substr(valueStart, i - valueStart);
+        }
+        if (key == "PWD") {
+            // DRDA passes passwords without their leading and trailing blanks.
+            const size_t first = value.find_first_not_of(' ');
+            value = first == std::string::npos
+                        ? std::string()
+                        : value.substr(first, value.find_last_not_of(' ') - first + 1);
         }
         if (!key.empty() && params.values.count(key) == 0)
             params.values[key] = value; // the first occurrence of a keyword wins
@@ -360,6 +351,8 @@ std::unique_ptr<Session> connect(const ConnectParams& params, long loginTimeoutS
         throw cliError(124, "HY009", "Invalid argument value.");
     if (database.empty())
         throw aliasNotFound("");
+    if (database.size() > 8) // DB2's names have 1 to 8 characters
+        throw sqlError(1001, "2E000", "\"" + database + "\" is not a valid database name.");
     if (host.empty())
         throw aliasNotFound(upperCase(database)); // no host: a local catalog lookup
 

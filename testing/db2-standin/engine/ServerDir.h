@@ -82,11 +82,13 @@ struct ConnectParams
     }
 };
 
-// Splits "KEY=value;KEY={va;lue}" (keys in any letter case, braced values with }}).
+// Splits "KEY=value;KEY=value" as IBM's driver does: keys in any letter case,
+// each value up to the next ';' exactly as written (braces have no meaning),
+// the password without leading and trailing blanks.
 ConnectParams parseConnectionString(const std::string& text);
 
 // Connects as the IBM driver and a DB2 server do, with their errors (SQL1336N,
-// SQL30081N, SQL30061N, SQL1013N, SQL30082N). loginTimeoutSeconds 0 waits for
+// SQL30081N, SQL30061N, SQL1013N, SQL1001N, SQL30082N). loginTimeoutSeconds 0 waits for
 // ever. Throws Db2Error.
 std::unique_ptr<Session> connect(const ConnectParams& params, long loginTimeoutSeconds);
 

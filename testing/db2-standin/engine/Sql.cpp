@@ -457,6 +457,8 @@ private:
     Outcome runDelete();
     Outcome runCreate();
     Outcome createTable();
+    // SQL0680N or SQL0670N for a table wider than its table space's pages allow.
+    void checkRowWidth(const std::vector<Column>& columns) const;
     Outcome createView();
     Outcome createAlias();
     Outcome runDrop();
@@ -2271,6 +2273,7 @@ Outcome Parser::createTable()
     expectEnd();
     if (columns.empty())
         fail("<column definition>");
+    checkRowWidth(columns);
 
     std::vector<std::vector<int>> keyColumns;
     for (const std::vector<std::string>& key : keys) {
@@ -2342,6 +2345,27 @@ Outcome Parser::createTable()
     m_storage.catalogChanged();
     scope.commit();
     return Outcome();
+}
+
+void Parser::checkRowWidth(const std::vector<Column>& columns) const
+{
+    // Every table lands in the default table space, USERSPACE1, whose pages are
+    // 4 KB: at most 500 columns and 4,005 bytes a row. The database's extended
+    // row size (on by default) lets the data of VARCHAR, VARGRAPHIC and
+    // VARBINARY columns leave the row; what stays of them is their 4-byte offset
+    // and length and the null byte.
+    constexpr size_t MaxColumns = 500;
+    constexpr long long MaxRowBytes = 4005;
+    if (columns.size() > MaxColumns)
+        throw tooManyColumns();
+    long long bytes = 0;
+    for (const Column& column : columns) {
+        bool varying = false;
+        const long long inRow = rowBytes(column.type, column.nullable, &varying);
+        bytes += varying ? 4 + (column.nullable ? 1 : 0) : inRow;
+    }
+    if (bytes > MaxRowBytes)
+        throw rowTooLong(MaxRowBytes, "USERSPACE1");
 }
 
 Outcome Parser::createView()

@@ -214,6 +214,97 @@ long long columnSize(const ColType& type)
     return 0;
 }
 
+namespace {
+
+// The descriptor of a LOB kept outside the row grows with the LOB's greatest length.
+long long lobDescriptorBytes(long long maxBytes)
+{
+    static const struct
+    {
+        long long upTo;
+        long long bytes;
+    } sizes[] = {{1024, 72},      {8192, 96},       {32768, 120},
+                 {262144, 144},   {1048576, 168},   {8388608, 200},
+                 {33554432, 224}, {268435456, 256}, {1073741824, 280}};
+    for (const auto& size : sizes) {
+        if (maxBytes <= size.upTo)
+            return size.bytes;
+    }
+    return 316;
+}
+
+} // namespace
+
+long long rowBytes(const ColType& type, bool nullable, bool* varying)
+{
+    bool isVarying = false;
+    long long bytes = 0;
+    switch (type.kind) {
+    case Kind::Char:
+    case Kind::Binary:
+        bytes = type.length;
+        break;
+    case Kind::Graphic:
+        bytes = 2 * type.length;
+        break;
+    case Kind::Varchar:
+    case Kind::Varbinary:
+        bytes = type.length + 4;
+        isVarying = true;
+        break;
+    case Kind::Vargraphic:
+        bytes = 2 * type.length + 4;
+        isVarying = true;
+        break;
+    case Kind::LongVarchar:
+    case Kind::LongVargraphic:
+        bytes = 24;
+        break;
+    case Kind::Clob:
+    case Kind::Blob:
+        bytes = lobDescriptorBytes(type.length);
+        break;
+    case Kind::Dbclob:
+        bytes = lobDescriptorBytes(2 * type.length);
+        break;
+    case Kind::Xml:
+        bytes = 84;
+        break;
+    case Kind::Smallint:
+        bytes = 2;
+        break;
+    case Kind::Integer:
+    case Kind::Real:
+    case Kind::Date:
+        bytes = 4;
+        break;
+    case Kind::Bigint:
+    case Kind::Double:
+        bytes = 8;
+        break;
+    case Kind::Decimal:
+        bytes = type.length / 2 + 1;
+        break;
+    case Kind::Decfloat:
+        bytes = type.length > 16 ? 16 : 8;
+        break;
+    case Kind::Time:
+        bytes = 3;
+        break;
+    case Kind::Timestamp:
+        bytes = 7 + (type.scale + 1) / 2;
+        break;
+    case Kind::Boolean:
+        bytes = 1;
+        break;
+    case Kind::Null:
+        break;
+    }
+    if (varying)
+        *varying = isVarying;
+    return bytes + (nullable ? 1 : 0);
+}
+
 int decimalDigits(const ColType& type)
 {
     switch (type.kind) {

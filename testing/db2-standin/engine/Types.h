@@ -70,6 +70,15 @@ int decimalDigits(const ColType& type);
 long long octetLength(const ColType& type);
 long long displaySize(const ColType& type);
 
+// Bytes a column of the type takes in a row of a table as DB2 counts them when
+// it checks a new table against its page size: the value itself for the fixed
+// types, the value and a 4-byte offset and length for VARCHAR, VARGRAPHIC and
+// VARBINARY, the descriptor of the value kept outside the row for LONG VARCHAR,
+// LONG VARGRAPHIC, LOBs and XML; one byte more for a nullable column.
+// `varying` tells whether the column is one that DB2's extended row size may
+// move out of the row (VARCHAR, VARGRAPHIC, VARBINARY).
+long long rowBytes(const ColType& type, bool nullable, bool* varying = nullptr);
+
 // How a value of the type is kept in SQLite: its column declaration.
 std::string sqliteDeclaration(const ColType& type);
 
