@@ -241,6 +241,9 @@ private slots:
         QTest::mouseMove(run.tables("List2"), centreOf(run.tables("List2")));
         QCOMPARE(tables.pointerState(), 11);
         QCOMPARE(tables.cursor().shape(), Qt::WaitCursor);
+        for (const char* name : {"List1", "List2"})
+            QCOMPARE(run.tables<QListWidget>(name)->viewport()->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(run.tables("ProgressBar1")->cursor().shape(), Qt::WaitCursor);
     }
 
     void progressBarAtRestAndMoving()
