@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -48,6 +50,27 @@ QPair<int, int> textRoom(const QWidget& box, const QWidget* owner)
         qBound(40, int(area.width() * 0.55 / qMax(1, metrics.averageCharWidth())), 160);
     const int lines = qBound(6, int(area.height() * 0.4 / qMax(1, metrics.lineSpacing())), 40);
     return {columns, lines};
+}
+
+// Centres the dialog's inner area over the owner's once the dialog is shown with
+// its final size: the toolkit places it by an earlier, larger size, and a window
+// manager may place it on its own. Kept on the owner's screen.
+void centreWhenShown(QDialog& dialog, const QWidget* owner)
+{
+    if (!owner)
+        return;
+    QTimer::singleShot(0, &dialog, [&dialog, owner = QPointer<const QWidget>(owner)] {
+        if (!owner)
+            return;
+        QRect area = dialog.geometry();
+        area.moveCenter(owner->geometry().center());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect room = screen->availableGeometry();
+            area.moveLeft(qMax(room.left(), qMin(area.left(), room.right() - area.width())));
+            area.moveTop(qMax(room.top(), qMin(area.top(), room.bottom() - area.height())));
+        }
+        dialog.setGeometry(area);
+    });
 }
 
 } // namespace
@@ -100,7 +123,6 @@ QWidget* QtDialogs::ownerWindow()
 
 int QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption)
 {
-    // With its owner as parent the box opens centred over the owner's window.
     QWidget* owner = ownerWindow();
     QMessageBox box(owner);
     box.setObjectName(QStringLiteral("MessageBox"));
@@ -122,6 +144,7 @@ int QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const
     box.installEventFilter(copy);
     for (QWidget* child : box.findChildren<QWidget*>())
         child->installEventFilter(copy);
+    centreWhenShown(box, owner);
     const int pressed = box.exec();
     if (buttons == Buttons::YesNo)
         return pressed == QMessageBox::Yes ? Yes : No;
@@ -139,6 +162,7 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& caption,
     dialog.setLabelText(displayText(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(defaultText);
+    centreWhenShown(dialog, owner);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.textValue();
