@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 const QString Form2::ContactAddress = QStringLiteral("https://www.harrowick.example/contact/");
 
@@ -87,6 +88,8 @@ void Form2::buildLayout()
         listBox->setGeometry(tw.rect(l, t, w, h));
         listBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
         listBox->setSortingEnabled(true);
+        // The window's font, also where a desktop theme gives lists a font of their own.
+        listBox->setFont(font());
         // Every entry is one line of the same font: without this the view measures
         // each entry on every relayout, and listing thousands of tables (a relayout
         // per event-loop turn) takes minutes.
@@ -210,10 +213,17 @@ void Form2::applyOuterHeight()
     // The title bar and borders are known once the window manager framed the
     // window, which it may do some time after the window is shown. Until then the
     // login window's frame, from the same window manager, stands in for them; the
-    // height is set again whenever the frame may have changed (show, move, resize).
-    int decoration = frameGeometry().height() - geometry().height();
-    if (decoration <= 0 && m_login.isVisible())
-        decoration = m_login.frameGeometry().height() - m_login.geometry().height();
+    // height is set again whenever the frame may have changed (show, move, resize,
+    // activation, repaint).
+    int decoration = 0;
+    if (const QWindow* window = windowHandle()) {
+        const QMargins frame = window->frameMargins();
+        decoration = frame.top() + frame.bottom();
+    }
+    if (decoration <= 0 && m_login.isVisible() && m_login.windowHandle()) {
+        const QMargins frame = m_login.windowHandle()->frameMargins();
+        decoration = frame.top() + frame.bottom();
+    }
     if (decoration <= 0)
         decoration = m_lastDecoration;
     m_lastDecoration = qMax(0, decoration);
@@ -230,6 +240,7 @@ bool Form2::event(QEvent* event)
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::WindowActivate:
+    case QEvent::Paint: // also after the window manager framed and exposed the window
         if (isVisible())
             applyOuterHeight();
         break;
