@@ -40,37 +40,63 @@ private:
     QString m_text;
 };
 
-// Lines and columns of the box's font that fit the screen with room to spare.
+// The widest line in pixels and the most lines that fit the owner's screen with
+// room to spare. Lines stay within the width at which the box would start to wrap
+// its text on its own, so the box's size follows from the text alone.
 QPair<int, int> textRoom(const QWidget& box, const QWidget* owner)
 {
     const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QFontMetrics metrics(box.font());
-    const int columns =
-        qBound(40, int(area.width() * 0.55 / qMax(1, metrics.averageCharWidth())), 160);
+    const int width = qMax(200, qMin(area.width() / 2, 500) - 20);
     const int lines = qBound(6, int(area.height() * 0.4 / qMax(1, metrics.lineSpacing())), 40);
-    return {columns, lines};
+    return {width, lines};
 }
 
-// Centres the dialog's inner area over the owner's once the dialog is shown with
-// its final size: the toolkit places it by an earlier, larger size, and a window
-// manager may place it on its own. Kept on the owner's screen.
-void centreWhenShown(QDialog& dialog, const QWidget* owner)
+// Keeps a dialog's inner area centred over its owner's, on the owner's screen,
+// each time it is shown or changes size: the toolkit places it by an earlier size
+// and a window manager may place it on its own.
+class CentreOver : public QObject
 {
-    if (!owner)
-        return;
-    QTimer::singleShot(0, &dialog, [&dialog, owner = QPointer<const QWidget>(owner)] {
-        if (!owner)
+public:
+    CentreOver(QDialog& dialog, const QWidget& owner)
+        : QObject(&dialog), m_dialog(dialog), m_owner(&owner)
+    {
+        dialog.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Resize)
+            QTimer::singleShot(0, this, [this] { centre(); });
+        return false;
+    }
+
+private:
+    void centre()
+    {
+        if (!m_owner || !m_dialog.isVisible())
             return;
-        QRect area = dialog.geometry();
-        area.moveCenter(owner->geometry().center());
-        if (const QScreen* screen = owner->screen()) {
+        QRect area = m_dialog.geometry();
+        area.moveCenter(m_owner->geometry().center());
+        if (const QScreen* screen = m_owner->screen()) {
             const QRect room = screen->availableGeometry();
             area.moveLeft(qMax(room.left(), qMin(area.left(), room.right() - area.width())));
             area.moveTop(qMax(room.top(), qMin(area.top(), room.bottom() - area.height())));
         }
-        dialog.setGeometry(area);
-    });
+        if (area != m_dialog.geometry())
+            m_dialog.setGeometry(area);
+    }
+
+    QDialog& m_dialog;
+    QPointer<const QWidget> m_owner;
+};
+
+void centreOverOwner(QDialog& dialog, const QWidget* owner)
+{
+    if (owner)
+        new CentreOver(dialog, *owner);
 }
 
 } // namespace
@@ -85,15 +111,35 @@ QString QtDialogs::displayText(const QString& text)
 
 QString QtDialogs::fittedText(const QString& text, int maxColumns, int maxLines)
 {
-    maxColumns = qMax(10, maxColumns);
+    return fittedText(
+        text, [](const QString& line) { return int(line.size()); }, qMax(10, maxColumns), maxLines);
+}
+
+QString QtDialogs::fittedText(const QString& text, const std::function<int(const QString&)>& width,
+                              int maxWidth, int maxLines)
+{
     maxLines = qMax(2, maxLines);
+    // The longest start of the text that fits the width, at least one character.
+    auto fitting = [&](const QString& rest) {
+        int low = 1, high = int(rest.size());
+        while (low < high) {
+            const int middle = (low + high + 1) / 2;
+            if (width(rest.left(middle)) <= maxWidth)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        return low;
+    };
     QStringList lines;
     for (const QString& line : displayText(text).split(QLatin1Char('\n'))) {
         QString rest = line;
-        while (rest.size() > maxColumns) {
+        // A line past the last one shown need not be wrapped.
+        while (lines.size() <= maxLines && width(rest) > maxWidth) {
+            const int fits = fitting(rest);
             // Wrap at the last blank of the line's second half, or else anywhere.
-            int cut = rest.lastIndexOf(QLatin1Char(' '), maxColumns);
-            cut = cut > maxColumns / 2 ? cut + 1 : maxColumns;
+            const int blank = rest.lastIndexOf(QLatin1Char(' '), fits - 1);
+            const int cut = blank >= fits / 2 && blank > 0 ? blank + 1 : fits;
             lines << rest.left(cut);
             rest = rest.mid(cut);
         }
@@ -103,9 +149,10 @@ QString QtDialogs::fittedText(const QString& text, int maxColumns, int maxLines)
         return lines.join(QLatin1Char('\n'));
     lines = lines.mid(0, maxLines - 1);
     QString& last = lines.last();
-    if (last.size() > maxColumns - 3)
-        last.truncate(maxColumns - 3);
-    last += QStringLiteral("...");
+    const QString ellipsis = QStringLiteral("...");
+    while (!last.isEmpty() && width(last + ellipsis) > maxWidth)
+        last.chop(1);
+    last += ellipsis;
     lines << ShortenedNote;
     return lines.join(QLatin1Char('\n'));
 }
@@ -129,8 +176,11 @@ int QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(caption);
     box.setTextFormat(Qt::PlainText);
-    const auto [columns, lines] = textRoom(box, owner);
-    box.setText(fittedText(text, columns, lines));
+    const auto [width, lines] = textRoom(box, owner);
+    const QFontMetrics metrics(box.font());
+    box.setText(fittedText(
+        text, [&metrics](const QString& line) { return metrics.horizontalAdvance(line); }, width,
+        lines));
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
     if (buttons == Buttons::YesNo) {
@@ -144,7 +194,7 @@ int QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const
     box.installEventFilter(copy);
     for (QWidget* child : box.findChildren<QWidget*>())
         child->installEventFilter(copy);
-    centreWhenShown(box, owner);
+    centreOverOwner(box, owner);
     const int pressed = box.exec();
     if (buttons == Buttons::YesNo)
         return pressed == QMessageBox::Yes ? Yes : No;
@@ -162,7 +212,7 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& caption,
     dialog.setLabelText(displayText(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(defaultText);
-    centreWhenShown(dialog, owner);
+    centreOverOwner(dialog, owner);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.textValue();

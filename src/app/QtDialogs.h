@@ -2,6 +2,8 @@
 
 #include "Dialogs.h"
 
+#include <functional>
+
 class QWidget;
 
 // The program's dialogs: QMessageBox and QInputDialog, modal and centred over the
@@ -27,6 +29,10 @@ public:
     // characters: a longer line is wrapped (at a blank when one is near), and what
     // does not fit ends in "..." followed by a line that says Ctrl+C copies it all.
     static QString fittedText(const QString& text, int maxColumns, int maxLines);
+    // The same with the width of a line measured by the given function (in pixels
+    // of the box's font) against maxWidth.
+    static QString fittedText(const QString& text, const std::function<int(const QString&)>& width,
+                              int maxWidth, int maxLines);
 
     // The window a dialog opened now belongs to: the active window of the program,
     // or else its visible main window; null when none is shown.

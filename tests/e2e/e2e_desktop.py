@@ -5,7 +5,8 @@ places and focuses them, at 96 and at 144 DPI (a desktop set to 150 %).
 The tables window keeps its outer height of 5965 twips at its first showing and
 after "< Back" and "Next >"; "< Back" gives the login window the keyboard;
 every message box is modal and opens centred over its window; straight after a
-load nothing is chosen, so Send asks for a table. Both windows are laid out in
+load nothing is chosen, so Send asks for a table; an error report whose statement
+is longer than the screen stays on it and copies whole. Both windows are laid out in
 twips (1440 to the logical inch), so at 144 DPI they are 1.5 times as large.
 
 DOVETAB_E2E_SCREENSHOTS=<folder> keeps a screenshot of each window there."""
@@ -17,6 +18,8 @@ import e2elib
 from e2elib import E2ETestCase, wait_for
 
 DB2_DATABASE = "DESKDB"
+# Longer than a DB2 LONG VARCHAR holds: its INSERT fails with the statement in the report.
+LONG_VALUE = 40000
 
 
 class Desktop(E2ETestCase):
@@ -24,7 +27,9 @@ class Desktop(E2ETestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.servers.psql('CREATE TABLE "kunden" (nr integer); CREATE TABLE "orte" (name text);')
+        cls.servers.psql('CREATE TABLE "kunden" (nr integer); CREATE TABLE "orte" (name text);'
+                         'CREATE TABLE "langtext" (t text);'
+                         "INSERT INTO \"langtext\" VALUES (repeat('x', %d));" % LONG_VALUE)
         cls.servers.db2_create_database(DB2_DATABASE)
         cls.servers.db2("CREATE TABLE LAGER (ARTIKEL INTEGER)", DB2_DATABASE)
 
@@ -87,6 +92,30 @@ class Desktop(E2ETestCase):
         self.assert_centred_modal(box, form1)
         app.answer(box, "Return")
         app.close(form1)
+        self.assertEqual(app.wait_exit(), 0)
+
+    def test_error_report_with_a_long_statement(self):
+        app = self.start_dovetab(settings=self.login())
+        form2 = app.wait_tables_window()
+        app.click2("List1", dy_twips=150)  # kunden, then langtext
+        self.display.key("Down")
+        app.click2("PushButton3")
+        box = app.wait_dialog("Application Error")
+        self.assert_centred_modal(box, form2)
+        x, y, w, h = self.display.geometry(box)
+        left, right, top, bottom = self.display.frame_extents(box)
+        self.assertGreaterEqual(x - left, 0)
+        self.assertGreaterEqual(y - top, 0)
+        self.assertLessEqual(x + w + right, 1280)
+        self.assertLessEqual(y + h + bottom, 1024)
+        self.keep_screenshot("error-report-%d.png" % self.display_dpi)
+        text = app.dialog_text(box)
+        self.assertIn("\nin Velmora2021/08/31.Form2.PushButton3_Click at line ", text)
+        self.assertIn("\n\nsql: INSERT INTO ", text)
+        self.assertIn("x" * LONG_VALUE, text)
+        app.answer(box, "Return")
+        self.assertEqual(app.finish_operation(), [])
+        app.close(form2)
         self.assertEqual(app.wait_exit(), 0)
 
     def test_tables_window_on_a_desktop(self):
