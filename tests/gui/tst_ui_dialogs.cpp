@@ -118,6 +118,19 @@ private slots:
         QCOMPARE(QtDialogs::fittedText(text, columns, lines), shown);
     }
 
+    // Lines are measured by the box's font: a wide letter takes more room.
+    void fittedTextByWidth()
+    {
+        const auto width = [](const QString& line) {
+            return int(line.size() + 2 * line.count(QLatin1Char('W')));
+        };
+        QCOMPARE(QtDialogs::fittedText(QStringLiteral("WWWW aaaa"), width, 8, 5),
+                 QStringLiteral("WW\nWW \naaaa"));
+        QCOMPARE(
+            QtDialogs::fittedText(QStringLiteral("aaaaaaaaaaWWWWWWWWW\r\nb"), width, 8, 3),
+            QStringLiteral("aaaaaaaa\naaW...\n(Shortened here; Ctrl+C copies the whole message.)"));
+    }
+
     // An error report that ends in a 32 KB statement: the box stays on the screen
     // with its OK button, the statement shown in part, and Ctrl+C gives all of it.
     void longStatementFitsTheScreen_data()
