@@ -104,9 +104,13 @@ void Form1::buildLayout()
         setBackground(text, white);
         text->setAutoFillBackground(false); // see SetButtonFaceColors
         m_pointer->watch(text, WindowPointer::Quiet);
+        return text;
     };
-    auto textBox = [&](QWidget* parent, int number, int l, int t, int w, int h) {
-        auto* edit = new QLineEdit(parent);
+    // A screen reader names each box by the label in front of it.
+    auto textBox = [&](QLabel* caption, int number, int l, int t, int w, int h) {
+        auto* edit = new QLineEdit(caption->parentWidget());
+        edit->setAccessibleName(caption->text());
+        caption->setBuddy(edit);
         edit->setObjectName(QStringLiteral("Text%1").arg(number));
         edit->setGeometry(tw.rect(l, t, w, h));
         edit->setFont(arial(9, true));
@@ -131,30 +135,30 @@ void Form1::buildLayout()
     };
 
     QGroupBox* frame1 = frame("Frame1", "IBM DB2 Login", 120, 120, 7800, 2865);
-    label(frame1, "Label2", "Server:", 240, 405, 975, 255);
-    textBox(frame1, 1, 1320, 360, 4575, 330);
-    label(frame1, "Label6", "Port:", 6000, 405, 495, 255);
-    textBox(frame1, 2, 6465, 360, 1095, 330);
-    label(frame1, "Label1", "Username:", 240, 885, 1095, 255);
-    textBox(frame1, 3, 1320, 840, 6255, 330);
-    label(frame1, "Label4", "Password:", 240, 1365, 1095, 255);
-    textBox(frame1, 4, 1320, 1320, 6255, 330);
-    label(frame1, "Label3", "Database:", 240, 1845, 1095, 255);
-    textBox(frame1, 5, 1320, 1800, 6255, 330);
+    QLabel* label2 = label(frame1, "Label2", "Server:", 240, 405, 975, 255);
+    textBox(label2, 1, 1320, 360, 4575, 330);
+    QLabel* label6 = label(frame1, "Label6", "Port:", 6000, 405, 495, 255);
+    textBox(label6, 2, 6465, 360, 1095, 330);
+    QLabel* label1 = label(frame1, "Label1", "Username:", 240, 885, 1095, 255);
+    textBox(label1, 3, 1320, 840, 6255, 330);
+    QLabel* label4 = label(frame1, "Label4", "Password:", 240, 1365, 1095, 255);
+    textBox(label4, 4, 1320, 1320, 6255, 330);
+    QLabel* label3 = label(frame1, "Label3", "Database:", 240, 1845, 1095, 255);
+    textBox(label3, 5, 1320, 1800, 6255, 330);
     QPushButton* test2 = button(frame1, "PushButton3", "Test Connection", 240, 2280, 3600, 405);
     QPushButton* help2 = button(frame1, "PushButton5", "Help", 3960, 2280, 3600, 405);
 
     QGroupBox* frame2 = frame("Frame2", "PostgreSQL Login", 120, 3060, 7800, 2865);
-    label(frame2, "Label8", "Server:", 240, 405, 1095, 255);
-    textBox(frame2, 6, 1320, 360, 4575, 330);
-    label(frame2, "Label10", "Port:", 6000, 405, 495, 255);
-    textBox(frame2, 7, 6465, 360, 1095, 330);
-    label(frame2, "Label9", "Username:", 240, 885, 1095, 255);
-    textBox(frame2, 8, 1320, 840, 6255, 330);
-    label(frame2, "Label7", "Password:", 240, 1365, 1095, 255);
-    textBox(frame2, 9, 1320, 1320, 6255, 330);
-    label(frame2, "Label5", "Database:", 240, 1845, 975, 255);
-    textBox(frame2, 10, 1320, 1800, 6255, 330);
+    QLabel* label8 = label(frame2, "Label8", "Server:", 240, 405, 1095, 255);
+    textBox(label8, 6, 1320, 360, 4575, 330);
+    QLabel* label10 = label(frame2, "Label10", "Port:", 6000, 405, 495, 255);
+    textBox(label10, 7, 6465, 360, 1095, 330);
+    QLabel* label9 = label(frame2, "Label9", "Username:", 240, 885, 1095, 255);
+    textBox(label9, 8, 1320, 840, 6255, 330);
+    QLabel* label7 = label(frame2, "Label7", "Password:", 240, 1365, 1095, 255);
+    textBox(label7, 9, 1320, 1320, 6255, 330);
+    QLabel* label5 = label(frame2, "Label5", "Database:", 240, 1845, 975, 255);
+    textBox(label5, 10, 1320, 1800, 6255, 330);
     QPushButton* testPg = button(frame2, "PushButton1", "Test Connection", 240, 2280, 3600, 405);
     QPushButton* helpPg = button(frame2, "PushButton4", "Help", 3960, 2280, 3600, 405);
 

@@ -9,6 +9,7 @@
 #include "Maintenance.h"
 #include "PostgreSQL.h"
 #include "ProgressBar.h"
+#include "TableListBox.h"
 #include "Transfer.h"
 #include "Twips.h"
 #include "WindowPointer.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 const QString Form2::ContactAddress = QStringLiteral("https://www.harrowick.example/contact/");
 
@@ -38,7 +40,7 @@ Form2::Form2(Form1& loginWindow)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_login(loginWindow), m_listBox1(new QListWidget), m_listBox2(new QListWidget),
+      m_login(loginWindow), m_listBox1(new TableListBox), m_listBox2(new TableListBox),
       m_list1(*m_listBox1), m_list2(*m_listBox2)
 {
     setObjectName(QStringLiteral("Form2"));
@@ -86,6 +88,8 @@ void Form2::buildLayout()
         listBox->setGeometry(tw.rect(l, t, w, h));
         listBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
         listBox->setSortingEnabled(true);
+        // The window's font, also where a desktop theme gives lists a font of their own.
+        listBox->setFont(font());
         // Every entry is one line of the same font: without this the view measures
         // each entry on every relayout, and listing thousands of tables (a relayout
         // per event-loop turn) takes minutes.
@@ -206,17 +210,55 @@ void Form2::applyOuterHeight()
 {
     if (m_outerHeightTwips <= 0)
         return;
-    // The title bar and borders are known once the window system framed the
-    // window; until then they count as nothing and the height is set again on show.
-    const int decoration = qMax(0, frameGeometry().height() - geometry().height());
+    // The title bar and borders are known once the window manager framed the
+    // window, which it may do some time after the window is shown. Until then the
+    // login window's frame, from the same window manager, stands in for them; the
+    // height is set again whenever the frame may have changed (show, move, resize,
+    // activation, repaint).
+    int decoration = 0;
+    if (const QWindow* window = windowHandle()) {
+        const QMargins frame = window->frameMargins();
+        decoration = frame.top() + frame.bottom();
+    }
+    if (decoration <= 0 && m_login.isVisible() && m_login.windowHandle()) {
+        const QMargins frame = m_login.windowHandle()->frameMargins();
+        decoration = frame.top() + frame.bottom();
+    }
+    if (decoration <= 0)
+        decoration = m_lastDecoration;
+    m_lastDecoration = qMax(0, decoration);
     const int outer = Twips::forScreen().y(m_outerHeightTwips);
-    setFixedHeight(qMax(1, outer - decoration));
+    const int client = qMax(1, outer - m_lastDecoration);
+    if (client != height() || minimumHeight() != maximumHeight())
+        setFixedHeight(client);
+}
+
+bool Form2::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+    case QEvent::Paint: // also after the window manager framed and exposed the window
+        if (isVisible())
+            applyOuterHeight();
+        break;
+    default:
+        break;
+    }
+    return handled;
 }
 
 void Form2::PushButton2_Click()
 {
     ErrorTrap trap(m_login.dialogs(), QStringLiteral("Form2.PushButton2_Click"));
-    trap.step(100, [&] { m_login.show(); });
+    // On a desktop the login window takes the keyboard back, where the user left it.
+    trap.step(100, [&] {
+        m_login.show();
+        m_login.raise();
+        m_login.activateWindow();
+    });
     trap.step(102, [&] { hide(); });
 }
 

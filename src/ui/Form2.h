@@ -74,6 +74,7 @@ public:
     static const QString ContactAddress; // https://www.harrowick.example/contact/
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -95,6 +96,7 @@ private:
     WindowPointer* m_pointer = nullptr;
     std::unique_ptr<TablesWindowContext> m_context;
     int m_outerHeightTwips = 0;
+    int m_lastDecoration = 0; // title bar and borders in pixels, as last known
     bool m_loaded = false;
     bool m_busy = false;
     bool m_centred = false;

@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QMouseEvent>
 #include <QWidget>
+#include <algorithm>
 
 WindowPointer::WindowPointer(QWidget& window) : QObject(&window), m_window(window) {}
 
@@ -24,19 +25,33 @@ void WindowPointer::setCustomCursor(const QCursor& cursor)
 
 void WindowPointer::apply()
 {
-    switch (m_state) {
-    case Hourglass:
-        m_window.setCursor(Qt::WaitCursor);
-        break;
-    case Custom:
-        if (m_custom)
-            m_window.setCursor(*m_custom);
-        else
-            m_window.setCursor(Qt::ArrowCursor);
-        break;
-    default:
-        m_window.setCursor(Qt::ArrowCursor);
-        break;
+    QCursor shown(Qt::ArrowCursor);
+    if (m_state == Hourglass)
+        shown = QCursor(Qt::WaitCursor);
+    else if (m_state == Custom && m_custom)
+        shown = *m_custom;
+    m_window.setCursor(shown);
+
+    if (m_state == Default) {
+        for (auto& [control, own] : m_covered)
+            if (control)
+                control->setCursor(own);
+        m_covered.clear();
+        return;
+    }
+    // A control with a pointer of its own would show it instead of the window's.
+    for (QWidget* control : m_window.findChildren<QWidget*>()) {
+        if (control->isWindow())
+            continue;
+        auto covered =
+            std::find_if(m_covered.begin(), m_covered.end(),
+                         [control](const auto& entry) { return entry.first == control; });
+        if (covered == m_covered.end()) {
+            if (!control->testAttribute(Qt::WA_SetCursor))
+                continue;
+            m_covered.append({QPointer<QWidget>(control), control->cursor()});
+        }
+        control->setCursor(shown);
     }
 }
 

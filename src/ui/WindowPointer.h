@@ -2,14 +2,19 @@
 
 #include <QCursor>
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <optional>
+#include <utility>
 
 class QWidget;
 
 // The mouse pointer of one window: default (0), hourglass (11) or the custom
-// hand (99), always set on the whole window. It also carries the window's pointer
-// rules: moving the mouse over a push button shows the hand, over a box, list,
+// hand (99), always set on the whole window. The hourglass and the hand show over
+// every control, also over those with a pointer of their own (the I-beam of a
+// text box), which get theirs back when the window returns to the default. It also carries the
+// window's pointer rules: moving the mouse over a push button shows the hand, over a box, list,
 // frame or the bare window the default, and neither replaces the hourglass.
 class WindowPointer : public QObject
 {
@@ -52,4 +57,6 @@ private:
     int m_state = Default;
     std::optional<QCursor> m_custom;
     QHash<QObject*, Rule> m_rules;
+    // Controls whose own pointer the hourglass or the hand covers, with that pointer.
+    QList<std::pair<QPointer<QWidget>, QCursor>> m_covered;
 };

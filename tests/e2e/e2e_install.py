@@ -2,9 +2,14 @@
 """`cmake --install` as a user or a packager runs it: the program in a folder of
 its own with the hand pointer beside it, a bin/ link, the .desktop file and the
 icon in its hicolor sizes; the installed program, started through the link,
-finds its hand pointer beside itself and ends cleanly."""
+finds its hand pointer beside itself and ends cleanly. The Debian package made
+by `cpack -G DEB` holds the same files with Depends from dpkg-shlibdeps, passes
+lintian without an error, and the program unpacked from it starts."""
 
+import glob
 import os
+import re
+import shutil
 import struct
 import subprocess
 
@@ -111,6 +116,54 @@ class Install(E2ETestCase):
         # A first start stores the three defaults.
         self.assertEqual(e2elib.read_settings(app.config_home),
                          {"Port": "50069", "PostgreSQLServer": "localhost", "PostgreSQLPort": "5432"})
+
+    def test_debian_package(self):
+        out = os.path.join(self.case_dir, "package")
+        done = subprocess.run(["cpack", "-G", "DEB", "-B", out, "--config",
+                               os.path.join(BUILD_DIR, "CPackConfig.cmake")],
+                              cwd=BUILD_DIR, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.assertEqual(done.returncode, 0, done.stdout)
+        debs = glob.glob(os.path.join(out, "dovetab_*.deb"))
+        self.assertEqual(len(debs), 1, os.listdir(out))
+        deb = debs[0]
+
+        def field(name):
+            return subprocess.run(["dpkg-deb", "-f", deb, name], stdout=subprocess.PIPE, text=True,
+                                  check=True).stdout.strip()
+        self.assertEqual(field("Package"), "dovetab")
+        depends = [d.strip().split(" ")[0] for d in field("Depends").split(",")]
+        for needed in ("libodbc2", "libqt6widgets6", "libqt6gui6", "libqt6core6", "libc6", "unixodbc"):
+            self.assertIn(needed, depends)
+        self.assertEqual(field("Recommends"), "odbc-postgresql")
+
+        listing = subprocess.run(["dpkg-deb", "-c", deb], stdout=subprocess.PIPE, text=True,
+                                 check=True).stdout
+        for path in ["./usr/lib/dovetab/dovetab", "./usr/lib/dovetab/HAND-M.CUR", "./usr/bin/dovetab",
+                     "./usr/share/applications/dovetab.desktop", "./usr/share/doc/dovetab/copyright",
+                     "./usr/share/doc/dovetab/changelog.gz", "./usr/share/man/man1/dovetab.1.gz"] + [
+                "./usr/share/icons/hicolor/%dx%d/apps/dovetab.png" % (n, n) for n in ICON_SIZES]:
+            self.assertRegex(listing, r"(?m) %s( ->|$)" % re.escape(path))
+        self.assertNotIn("db2standin", listing)
+        self.assertNotIn("tst_", listing)
+
+        # lintian: no error. Warnings and notes are allowed.
+        self.assertTrue(shutil.which("lintian"), "lintian is not installed (scripts/bootstrap)")
+        lint = subprocess.run(["lintian", "--tag-display-limit", "0", deb], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
+        errors = [line for line in lint.stdout.splitlines() if line.startswith("E:")]
+        self.assertEqual(errors, [], lint.stdout)
+
+        # Unpacked into a folder of its own, the program starts from there with its
+        # hand pointer and ends cleanly.
+        root = os.path.join(self.case_dir, "root")
+        subprocess.run(["dpkg", "-x", deb, root], check=True)
+        app = self.start_dovetab(binary=os.path.join(root, "usr", "bin", "dovetab"))
+        app.wait_login_window()
+        hand = cursor_file_image(os.path.join(root, "usr", "lib", "dovetab", "HAND-M.CUR"))
+        app.hover1("PushButton2")
+        wait_for(lambda: self.display.cursor_image()[:4] == hand, "the hand pointer over a button", 30)
+        app.close(app.form1)
+        self.assertEqual(app.wait_exit(), 0)
 
 
 if __name__ == "__main__":

@@ -296,14 +296,19 @@ def _xlib():
 
 
 class Display:
-    """An Xvfb server of its own (1280x1024, 96 DPI) and the tools that drive it."""
+    """An Xvfb server of its own (1280x1024, 96 DPI unless told), a window manager
+    from Debian on it (openbox: title bars, focus and modal boxes as on a desktop)
+    and the tools that drive it. With another dpi the desktop asks programs for it
+    through the Xft.dpi resource, as a desktop set to 150 % does with 144."""
 
-    def __init__(self, work):
+    def __init__(self, work, dpi=96):
         self.work = work
+        self.dpi = dpi
+        self._wm = None
         read_fd, write_fd = os.pipe()
         self._log = open(os.path.join(work, "xvfb.log"), "w")
         self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-dpi", "96",
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-dpi", str(dpi),
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_fd,), stdout=self._log, stderr=subprocess.STDOUT)
         os.close(write_fd)
@@ -316,8 +321,43 @@ class Display:
                 number += chunk
         self.name = ":" + number.decode().strip()
         self.env = {"DISPLAY": self.name}
+        if dpi != 96:
+            subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True, check=True,
+                           env=dict(os.environ, DISPLAY=self.name))
+        self._start_window_manager()
+
+    def _start_window_manager(self):
+        # Its own (empty) configuration folder: openbox then takes Debian's defaults.
+        config = os.path.join(self.work, "wm-config")
+        os.makedirs(config, exist_ok=True)
+        env = dict(os.environ, DISPLAY=self.name, XDG_CONFIG_HOME=config,
+                   XDG_CACHE_HOME=os.path.join(self.work, "wm-cache"))
+        self._wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=self._log,
+                                    stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        wait_for(lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
+                 "the window manager", 30)
+
+    def frame_extents(self, wid):
+        """(left, right, top, bottom) that the window manager's frame adds around the window."""
+        out = self.run("xprop", "-id", str(wid), "_NET_FRAME_EXTENTS", check=False)
+        found = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", out)
+        return tuple(int(v) for v in found.groups()) if found else (0, 0, 0, 0)
+
+    def is_modal(self, wid):
+        return "_NET_WM_STATE_MODAL" in self.run("xprop", "-id", str(wid), "_NET_WM_STATE", check=False)
+
+    def active_window(self):
+        out = self.xdotool("getactivewindow", check=False).strip()
+        return int(out) if out.isdigit() else None
 
     def stop(self):
+        if self._wm and self._wm.poll() is None:
+            self._wm.terminate()
+            try:
+                self._wm.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self._wm.kill()
+                self._wm.wait()
         if self._xvfb.poll() is None:
             self._xvfb.terminate()
             try:
@@ -345,9 +385,18 @@ class Display:
         return self.xdotool("getwindowname", str(wid), check=False).rstrip("\n")
 
     def geometry(self, wid):
-        out = self.xdotool("getwindowgeometry", "--shell", str(wid))
-        values = dict(line.split("=", 1) for line in out.split())
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        """The window's inner area on the screen: (x, y, width, height). Read with
+        xwininfo: under a window manager that frames windows, xdotool adds the
+        frame's offset to the position twice."""
+        out = self.run("xwininfo", "-id", str(wid))
+        values = {}
+        for key, name in (("Absolute upper-left X", "x"), ("Absolute upper-left Y", "y"),
+                          ("Width", "w"), ("Height", "h")):
+            found = re.search(r"^\s*%s:\s*(-?\d+)" % re.escape(key), out, re.M)
+            if not found:
+                raise AssertionError("xwininfo gave no %s for %d:\n%s" % (key, wid, out))
+            values[name] = int(found.group(1))
+        return values["x"], values["y"], values["w"], values["h"]
 
     def is_transient(self, wid):
         out = self.run("xprop", "-id", str(wid), "WM_TRANSIENT_FOR", check=False)
@@ -672,6 +721,7 @@ class E2ETestCase(unittest.TestCase):
     (screenshots, program and server logs) and prints the program's output."""
 
     postgres_wanted = True
+    display_dpi = 96
     failed = False
 
     @classmethod
@@ -682,7 +732,7 @@ class E2ETestCase(unittest.TestCase):
         cls.display = None
         cls.servers = None
         try:
-            cls.display = Display(cls.work)
+            cls.display = Display(cls.work, dpi=cls.display_dpi)
             cls.servers = Servers(cls.work, postgres=cls.postgres_wanted)
         except BaseException:
             cls.failed = True

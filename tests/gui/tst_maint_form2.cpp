@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "TestEnv.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,6 +24,8 @@ private slots:
 
     void deleteButtonsDropTheClickedTables();
     void renameButtonsRenameTheClickedTable();
+    void nothingChosenAfterALoad();
+    void keyboardChoosesInAList();
 
 private:
     class NoHomePage : public HomePage
@@ -208,4 +211,89 @@ void TestMaintForm2::renameButtonsRenameTheClickedTable()
 }
 
 QTEST_MAIN(TestMaintForm2)
+
+// After a load neither list has a current entry, also once the window is active
+// and the focus sits in List1 or was tabbed into List2: each of the six commands
+// asks the user to choose and touches no table.
+void TestMaintForm2::nothingChosenAfterALoad()
+{
+    openWindow(QStringLiteral("maint_gui_nothing"));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QListWidget* list1 = list("List1");
+    QListWidget* list2 = list("List2");
+    QCOMPARE(QApplication::focusWidget(), list1);
+    QCOMPARE(list1->currentRow(), -1);
+    QTest::keyClick(list1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list2);
+    QCOMPARE(list2->currentRow(), -1);
+    QCOMPARE(list1->currentRow(), -1);
+
+    const QStringList pgBefore = pgTables();
+    const QStringList db2Before = db2Tables();
+    const QList<std::pair<const char*, QString>> buttons = {
+        {"PushButton3", "Please select a table"},
+        {"PushButton1", "Please select a table"},
+        {"PushButton6", "Please select a table to rename."},
+        {"PushButton4", "Please select a table to send."},
+        {"PushButton5", "Please select a table to delete"},
+        {"PushButton7", "Please select a table to rename."},
+    };
+    for (const auto& [name, message] : buttons) {
+        m_dialogs.clear();
+        QTest::mouseClick(button(name), Qt::LeftButton);
+        QCOMPARE(m_dialogs.messageTexts(), QStringList{message});
+        QCOMPARE(m_window->pointerState(), 0);
+    }
+    QCOMPARE(pgTables(), pgBefore);
+    QCOMPARE(db2Tables(), db2Before);
+
+    // A second load starts again with nothing chosen.
+    clickEntry(list1, "keep_a");
+    clickEntry(list2, "KEEP");
+    m_window->Form_Load();
+    QCOMPARE(list1->currentRow(), -1);
+    QCOMPARE(list2->currentRow(), -1);
+    list2->setFocus(Qt::TabFocusReason);
+    QCOMPARE(list2->currentRow(), -1);
+}
+
+// The keyboard still chooses: Down makes the first entry current and selected,
+// Shift extends, Ctrl moves without selecting and Ctrl+Space toggles.
+void TestMaintForm2::keyboardChoosesInAList()
+{
+    openWindow(QStringLiteral("maint_gui_keys"));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QListWidget* list2 = list("List2");
+    QTest::keyClick(list("List1"), Qt::Key_Tab);
+    QCOMPARE(list2->currentRow(), -1);
+    auto selectedRows = [&] {
+        QList<int> rows;
+        for (int i = 0; i < list2->count(); ++i)
+            if (list2->item(i)->isSelected())
+                rows << i;
+        return rows;
+    };
+    QTest::keyClick(list2, Qt::Key_Down);
+    QCOMPARE(list2->currentRow(), 0);
+    QCOMPARE(selectedRows(), QList<int>{0});
+    QTest::keyClick(list2, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(list2->currentRow(), 1);
+    QCOMPARE(selectedRows(), (QList<int>{0, 1}));
+    QTest::keyClick(list2, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(list2->currentRow(), 2);
+    QCOMPARE(selectedRows(), (QList<int>{0, 1}));
+    QTest::keyClick(list2, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(selectedRows(), (QList<int>{0, 1, 2}));
+    QTest::keyClick(list2, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(list2, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+
+    // What the keyboard chose is what a command acts on.
+    QTest::mouseClick(button("PushButton5"), Qt::LeftButton);
+    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.messageTexts().join("\n")));
+    QCOMPARE(db2Tables(), QStringList{"KEEP"});
+}
+
 #include "tst_maint_form2.moc"

@@ -3,10 +3,13 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -58,6 +61,174 @@ private slots:
         QCOMPARE(text, QStringLiteral("Failed\nin X.Y at line 100\n\nPlease"));
         QCOMPARE(icon, QMessageBox::Warning);
         QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    // The text can be selected with the mouse, and Ctrl+C copies all of it, from
+    // wherever the focus is in the box.
+    void errorReportCanBeCopied()
+    {
+        QtDialogs dialogs;
+        QGuiApplication::clipboard()->clear();
+        Qt::TextInteractionFlags flags;
+        QString copied;
+        whenOpen([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            flags = label->textInteractionFlags();
+            QTest::mouseClick(label, Qt::LeftButton);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
+            QTest::keyClick(box->button(QMessageBox::Ok), Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.messageBox(
+            QStringLiteral("Failed\r\nin X.Y at line 100\r\rPlease\r\rsql: SELECT 1"),
+            Dialogs::Buttons::Ok, Dialogs::Icon::Warning, QStringLiteral("Application Error"));
+        QVERIFY(flags & Qt::TextSelectableByMouse);
+        QCOMPARE(copied, QStringLiteral("Failed\nin X.Y at line 100\n\nPlease\n\nsql: SELECT 1"));
+    }
+
+    void fittedText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("fits") << "ab\r\ncd\r\ref" << 10 << 5 << "ab\ncd\n\nef";
+        QTest::newRow("wrapped at a blank") << "aaaaaaa bbbbbb" << 10 << 5 << "aaaaaaa \nbbbbbb";
+        QTest::newRow("blank too early: cut anywhere")
+            << "a bbbbbbbbbbbbbbbbbbbbbbbbb" << 10 << 5 << "a bbbbbbbb\nbbbbbbbbbb\nbbbbbbb";
+        QTest::newRow("too many lines")
+            << "1\r\n2\r\n3\r\n4\r\n5\r\n6" << 10 << 4
+            << "1\n2\n3...\n(Shortened here; Ctrl+C copies the whole message.)";
+        QTest::newRow("exactly the lines") << "1\n2\n3\n4" << 10 << 4 << "1\n2\n3\n4";
+        QTest::newRow("long last line kept within the columns")
+            << "x\r\r" + QString(40, QLatin1Char('y')) << 10 << 4
+            << "x\n\nyyyyyyy...\n(Shortened here; Ctrl+C copies the whole message.)";
+    }
+
+    void fittedText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, columns);
+        QFETCH(int, lines);
+        QFETCH(QString, shown);
+        QCOMPARE(QtDialogs::fittedText(text, columns, lines), shown);
+    }
+
+    // Lines are measured by the box's font: a wide letter takes more room.
+    void fittedTextByWidth()
+    {
+        const auto width = [](const QString& line) {
+            return int(line.size() + 2 * line.count(QLatin1Char('W')));
+        };
+        QCOMPARE(QtDialogs::fittedText(QStringLiteral("WWWW aaaa"), width, 8, 5),
+                 QStringLiteral("WW\nWW \naaaa"));
+        QCOMPARE(
+            QtDialogs::fittedText(QStringLiteral("aaaaaaaaaaWWWWWWWWW\r\nb"), width, 8, 3),
+            QStringLiteral("aaaaaaaa\naaW...\n(Shortened here; Ctrl+C copies the whole message.)"));
+    }
+
+    // An error report that ends in a 32 KB statement: the box stays on the screen
+    // with its OK button, the statement shown in part, and Ctrl+C gives all of it.
+    void longStatementFitsTheScreen_data()
+    {
+        QTest::addColumn<QString>("statement");
+        const QString value(32000, QLatin1Char('x'));
+        QTest::newRow("one long value") << "INSERT INTO \"t\" VALUES ('" + value + "')";
+        QString many;
+        for (int i = 0; i < 3000; ++i)
+            many += QStringLiteral("'v%1', ").arg(i);
+        QTest::newRow("many short values") << "INSERT INTO \"t\" VALUES (" + many + "NULL)";
+        QTest::newRow("many lines") << QStringLiteral("SELECT 1\r\n").repeated(500);
+    }
+
+    void longStatementFitsTheScreen()
+    {
+        QFETCH(QString, statement);
+        QWidget owner;
+        owner.setGeometry(200, 150, 600, 400);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        const QString text =
+            QStringLiteral("Value too long\r\nin X.Form2.PushButton3_Click at line "
+                           "256\r\rPlease email\r\rsql: ") +
+            statement;
+        QtDialogs dialogs;
+        QRect frame, area;
+        QString shown, copied;
+        bool okVisible = false;
+        whenOpen([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QTest::qWait(20);
+            frame = box->frameGeometry();
+            area = box->screen()->availableGeometry();
+            shown = box->text();
+            QAbstractButton* ok = box->button(QMessageBox::Ok);
+            okVisible =
+                ok->isVisible() && area.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size()));
+            QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
+            ok->click();
+        });
+        dialogs.messageBox(text, Dialogs::Buttons::Ok, Dialogs::Icon::Warning,
+                           QStringLiteral("Application Error"));
+        QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                      .arg(frame.x())
+                                                      .arg(frame.y())
+                                                      .arg(frame.width())
+                                                      .arg(frame.height())));
+        QVERIFY(okVisible);
+        QVERIFY(shown.startsWith(QStringLiteral("Value too long\nin X.Form2.PushButton3_Click")));
+        QVERIFY(shown.size() < text.size());
+        QCOMPARE(copied, QtDialogs::displayText(text));
+    }
+
+    // Every box is modal and opens centred over the window it belongs to.
+    void centredOverItsWindow_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::newRow("left") << QRect(40, 60, 500, 420);
+        QTest::newRow("right") << QRect(420, 200, 520, 300);
+    }
+
+    void centredOverItsWindow()
+    {
+        QFETCH(QRect, window);
+        QWidget owner;
+        owner.setGeometry(window);
+        owner.show();
+        owner.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        QtDialogs dialogs;
+        QList<QPoint> centres;
+        QList<bool> modal;
+        auto note = [&](QWidget* box) {
+            QTest::qWait(20);
+            centres << box->frameGeometry().center();
+            modal << (box->isModal() && box->parentWidget() == &owner);
+        };
+        whenOpen([&](QWidget* box) {
+            note(box);
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
+        });
+        dialogs.messageBox(QStringLiteral("Overwrite?"), Dialogs::Buttons::YesNo,
+                           Dialogs::Icon::None, QStringLiteral("Dovetab"));
+        whenOpen([&](QWidget* box) {
+            note(box);
+            qobject_cast<QInputDialog*>(box)->reject();
+        });
+        dialogs.inputBox(QStringLiteral("New name:"), QStringLiteral("Dovetab"), QString());
+        QCOMPARE(centres.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(modal[i]);
+            const QPoint off = centres[i] - owner.frameGeometry().center();
+            QVERIFY2(
+                qAbs(off.x()) <= 2 && qAbs(off.y()) <= 2,
+                qPrintable(QStringLiteral("box %1 off by %2,%3").arg(i).arg(off.x()).arg(off.y())));
+        }
     }
 
     void questionBox()

@@ -6,6 +6,7 @@
 #include "ErrorTrap.h"
 #include "WindowPointer.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -303,6 +304,46 @@ private slots:
         QCOMPARE(form.pointerState(), 11);
         QVERIFY_THROWS_EXCEPTION(std::exception, form.setPointer(5));
         QCOMPARE(form.pointerState(), 11);
+        // Over the text boxes too, whose I-beam comes back with the default.
+        for (int i = 1; i <= 10; ++i)
+            QCOMPARE(run.login(qPrintable(QStringLiteral("Text%1").arg(i)))->cursor().shape(),
+                     Qt::WaitCursor);
+        form.setPointer(0);
+        QCOMPARE(run.login("Text4")->cursor().shape(), Qt::IBeamCursor);
+        QCOMPARE(run.login("PushButton5")->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A screen reader names every text box by its label.
+    void accessibleNames_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("name");
+        const char* rows[][3] = {
+            {"Text1", "Label2", "Server:"},   {"Text2", "Label6", "Port:"},
+            {"Text3", "Label1", "Username:"}, {"Text4", "Label4", "Password:"},
+            {"Text5", "Label3", "Database:"}, {"Text6", "Label8", "Server:"},
+            {"Text7", "Label10", "Port:"},    {"Text8", "Label9", "Username:"},
+            {"Text9", "Label7", "Password:"}, {"Text10", "Label5", "Database:"},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << row[0] << row[1] << row[2];
+    }
+
+    void accessibleNames()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, label);
+        QFETCH(QString, name);
+        ProgramRun run;
+        run.start();
+        auto* edit = run.login<QLineEdit>(qPrintable(box));
+        auto* caption = run.login<QLabel>(qPrintable(label));
+        QCOMPARE(caption->text(), name);
+        QCOMPARE(caption->buddy(), edit);
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(edit);
+        QVERIFY(reader);
+        QCOMPARE(reader->text(QAccessible::Name), name);
     }
 
     void handCursorFromTheFile()
@@ -317,6 +358,10 @@ private slots:
         QCOMPARE(form.pointerState(), 99);
         QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(form.cursor().hotSpot(), QPoint(12, 2));
+        QCOMPARE(run.login("Text3")->cursor().shape(), Qt::BitmapCursor);
+        QTest::mouseMove(run.login("Text3"), centreOf(run.login("Text3")));
+        QCOMPARE(form.pointerState(), 0);
+        QCOMPARE(run.login("Text3")->cursor().shape(), Qt::IBeamCursor);
     }
 
     // A cursor file that is no picture: one report for step 126, then start-up goes on.

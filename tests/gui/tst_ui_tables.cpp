@@ -125,6 +125,23 @@ private slots:
         QCOMPARE(tabWalk(&tables, expected.size()), expected);
     }
 
+    // A desktop theme may give list views a font of their own; the lists keep the
+    // window's Arial 9 bold all the same.
+    void listsKeepTheWindowFontUnderADesktopTheme()
+    {
+        QApplication::setFont(QFont(QStringLiteral("Courier"), 7), "QAbstractItemView");
+        ProgramRun run;
+        Form2& tables = openTables(run);
+        QApplication::setFont(QApplication::font(), "QAbstractItemView");
+        for (const char* name : {"List1", "List2"}) {
+            const QFont font = run.tables(name)->font();
+            QCOMPARE(font.family(), QStringLiteral("Arial"));
+            QCOMPARE(font.pointSizeF(), 9.0);
+            QVERIFY(font.bold());
+        }
+        QCOMPARE(tables.font().family(), QStringLiteral("Arial"));
+    }
+
     // Entries sort without regard to case, whatever order they come in; making an
     // entry current selects nothing.
     void listsSortAndKeepSelectionApart()
@@ -241,6 +258,9 @@ private slots:
         QTest::mouseMove(run.tables("List2"), centreOf(run.tables("List2")));
         QCOMPARE(tables.pointerState(), 11);
         QCOMPARE(tables.cursor().shape(), Qt::WaitCursor);
+        for (const char* name : {"List1", "List2"})
+            QCOMPARE(run.tables<QListWidget>(name)->viewport()->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(run.tables("ProgressBar1")->cursor().shape(), Qt::WaitCursor);
     }
 
     void progressBarAtRestAndMoving()
