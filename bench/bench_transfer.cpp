@@ -181,8 +181,9 @@ QString wayName(Way way)
 struct HandlerRun
 {
     double seconds = 0;
-    double longestGapMs = 0;  // between two event-loop turns
-    double longestHoldMs = 0; // between two yields: one open or statement and its driver work
+    double longestGapMs = 0;     // between two event-loop turns
+    double longestHoldMs = 0;    // between two yields: one open or statement and its driver work
+    double longestRowHoldMs = 0; // the same once the rows are being sent
 };
 
 // Drops the target table of a way, if it is there.
@@ -215,7 +216,10 @@ HandlerRun runHandler(Way way, const QString& table)
     HandlerRun run;
     QElapsedTimer sinceYield;
     const auto holding = [&] {
-        run.longestHoldMs = std::max(run.longestHoldMs, sinceYield.nsecsElapsed() / 1e6);
+        const double held = sinceYield.nsecsElapsed() / 1e6;
+        run.longestHoldMs = std::max(run.longestHoldMs, held);
+        if (progress.highest > 0)
+            run.longestRowHoldMs = std::max(run.longestRowHoldMs, held);
         yield();
         sinceYield.restart();
     };
@@ -517,7 +521,7 @@ int main(int argc, char** argv)
     const int memoryRows = args.size() > 2 ? args[2].toInt() : 1000000;
     if (rows <= 0 || memoryRows < 0)
         die(QStringLiteral("usage: bench_transfer [rows] [memory rows, 0 for none]"));
-    constexpr int Rounds = 3;
+    constexpr int Rounds = 5;
     QTemporaryDir folder;
     if (!folder.isValid())
         die(QStringLiteral("no temporary folder"));
@@ -537,54 +541,54 @@ int main(int argc, char** argv)
 
         std::printf("Send operations on %d rows of 6 columns, best of %d rounds each\n\n", rows,
                     Rounds);
-        std::printf("%-22s %5s %9s %8s %10s %8s %7s %6s %7s %8s %8s\n", "direction", "delay",
-                    "handler s", "rows/s", "baseline s", "rows/s", "read s", "ratio", "gap ms",
-                    "hold ms", "stmt ms");
+        std::printf("%-22s %5s %9s %8s %10s %8s %8s %6s %6s %6s %7s %6s %7s\n", "direction",
+                    "delay", "handler s", "rows/s", "baseline s", "rows/s", "stream s", "read s",
+                    "ratio", "gap ms", "hold ms", "row ms", "stmt ms");
         for (const char* delay : {"0", "0.3"}) {
             setStatementDelay(QString::fromLatin1(delay));
             for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL}) {
                 const Texts& t = texts[way == Way::ToIbmDb2 ? 0 : 1];
-                double handler = 1e300, baseline = 1e300, read = 1e300;
-                double gap = 0, hold = 0, statement = 0;
+                double handler = 1e300, baseline = 1e300, read = 1e300, streamed = 1e300;
+                double gap = 0, hold = 0, rowHold = 0, statement = 0;
                 for (int round = 0; round < Rounds; ++round) {
                     // PostgreSQL -> IBM DB2: a bare read of the source plus a bare stream
                     // of the INSERTs through the same driver. IBM DB2 -> PostgreSQL: psql
                     // -f of the INSERTs; the bare stream there gives one statement's time.
                     const StreamRun stream = runRawStream(way, tableName(rows), t);
                     statement = std::max(statement, stream.longestStatementMs);
-                    if (way == Way::ToIbmDb2) {
-                        read = std::min(read, runRawRead(way, tableName(rows), rows));
-                        baseline = std::min(baseline, stream.seconds);
-                    } else {
+                    streamed = std::min(streamed, stream.seconds);
+                    read = std::min(read, runRawRead(way, tableName(rows), rows));
+                    if (way == Way::ToPostgreSQL)
                         baseline = std::min(baseline, runPsql(tableName(rows), t, folder.path()));
-                    }
                     const HandlerRun h = runHandler(way, tableName(rows));
                     handler = std::min(handler, h.seconds);
                     gap = std::max(gap, h.longestGapMs);
                     hold = std::max(hold, h.longestHoldMs);
+                    rowHold = std::max(rowHold, h.longestRowHoldMs);
                 }
                 // Other work on the machine only ever adds time: the best round of each
                 // is the closest to its own cost.
-                const bool withRead = way == Way::ToIbmDb2;
-                const double whole = baseline + (withRead ? read : 0.0);
-                std::printf("%-22s %5s %9.2f %8.0f %10.2f %8.0f %7s %6.3f %7.1f %8.1f %8.2f\n",
+                const double whole = way == Way::ToIbmDb2 ? streamed + read : baseline;
+                std::printf("%-22s %5s %9.2f %8.0f %10.2f %8.0f %8.2f %6.2f %6.3f %6.1f %7.1f "
+                            "%6.1f %7.2f\n",
                             qPrintable(wayName(way)), delay, handler, rows / handler, whole,
-                            rows / whole,
-                            withRead ? qPrintable(QString::number(read, 'f', 2)) : "-",
-                            handler / whole, gap, hold, statement);
+                            rows / whole, streamed, read, handler / whole, gap, hold, rowHold,
+                            statement);
                 std::fflush(stdout);
             }
         }
         setStatementDelay(QStringLiteral("0"));
         std::printf(
             "\ndelay: the DB2 stand-in's statement_delay_ms (a network round trip per statement);\n"
-            "baseline: PostgreSQL -> IBM DB2: the INSERT texts one by one on one reused statement\n"
-            "  handle (raw ODBC, same driver) plus a raw ODBC read of the source (read s);\n"
+            "stream s: the INSERT texts one by one on one reused statement handle (raw ODBC,\n"
+            "  same driver); read s: a raw ODBC read of the source, every value as text;\n"
+            "baseline: PostgreSQL -> IBM DB2: stream s + read s;\n"
             "  IBM DB2 -> PostgreSQL: psql -f of the same INSERT texts against the same server;\n"
             "ratio: handler / baseline;\n"
             "gap ms: longest time between two event-loop turns during the operation (worst "
             "round);\n"
             "hold ms: longest time between two yields of the operation: one open or statement;\n"
+            "row ms: the same while the rows are sent (one row read and its INSERT);\n"
             "stmt ms: one statement's own time: the longest single INSERT of the raw stream.\n");
 
         if (memoryRows > 0) {
