@@ -2,14 +2,18 @@
 // generated table. Started by bench/run, which provides the servers and the
 // environment (the same variables as the test suite).
 //
-//   bench_transfer [rows]            the full benchmark (default 20000 rows)
-//   bench_transfer --peak DIR ROWS   one transfer in this process, then its peak memory
+//   bench_transfer [rows] [memory rows]   the full benchmark (default 20000 and 1000000;
+//                                         memory rows 0 leaves the memory part out)
+//   bench_transfer --peak DIR ROWS        one transfer in this process, then its peak memory
 //
-// For each direction it times the send operation against a baseline that executes
-// the very same INSERT texts one by one through the same data access layer and
-// driver, with no window, and reports handler / baseline. It also reports the
-// longest gap between two event-loop turns during the operation, and the peak
-// memory of a process that sends a small and a large table.
+// For each direction it times the send operation against a baseline that uses no part
+// of our data access layer: PostgreSQL -> IBM DB2 against a raw ODBC stream of the very
+// same INSERT texts through the same driver on one statement handle plus a raw ODBC read
+// of the source; IBM DB2 -> PostgreSQL against psql -f of the same texts. It does so
+// with the DB2 stand-in answering at once and with 0.3 ms per statement. It also reports
+// the longest gap between two event-loop turns during the operation beside one
+// statement's own time, and the peak memory of a process that sends a small and a
+// large table.
 
 #include "Connection.h"
 #include "Dialogs.h"
@@ -27,8 +31,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -173,8 +181,9 @@ QString wayName(Way way)
 struct HandlerRun
 {
     double seconds = 0;
-    double longestGapMs = 0;  // between two event-loop turns
-    double longestHoldMs = 0; // between two yields: one open or statement and its driver work
+    double longestGapMs = 0;     // between two event-loop turns
+    double longestHoldMs = 0;    // between two yields: one open or statement and its driver work
+    double longestRowHoldMs = 0; // the same once the rows are being sent
 };
 
 // Drops the target table of a way, if it is there.
@@ -207,7 +216,10 @@ HandlerRun runHandler(Way way, const QString& table)
     HandlerRun run;
     QElapsedTimer sinceYield;
     const auto holding = [&] {
-        run.longestHoldMs = std::max(run.longestHoldMs, sinceYield.nsecsElapsed() / 1e6);
+        const double held = sinceYield.nsecsElapsed() / 1e6;
+        run.longestHoldMs = std::max(run.longestHoldMs, held);
+        if (progress.highest > 0)
+            run.longestRowHoldMs = std::max(run.longestRowHoldMs, held);
         yield();
         sinceYield.restart();
     };
@@ -247,112 +259,222 @@ HandlerRun runHandler(Way way, const QString& table)
 
     if (dialogs.reports > 0)
         die(QStringLiteral("%1: %2 error reports").arg(wayName(way)).arg(dialogs.reports));
-    if (progress.highest > 100.0)
-        die(QStringLiteral("%1: the progress bar passed 100").arg(wayName(way)));
+    // A count that is not exact would leave the bar short of 100 or pass it.
+    if (progress.highest != 100.0)
+        die(QStringLiteral("%1: the progress bar ended at %2, not 100")
+                .arg(wayName(way))
+                .arg(progress.highest));
     return run;
 }
 
-struct BaselineRun
+// Raw ODBC for the baselines: nothing of our data access layer, so that they stay put
+// when the layer changes.
+[[noreturn]] void odbcDie(SQLSMALLINT type, SQLHANDLE handle, const char* call)
 {
-    double seconds = 0;
-    double readSeconds = 0; // reading the source and building the texts (not in seconds)
-    double longestStatementMs = 0;
+    SQLWCHAR state[6] = {}, text[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLGetDiagRecW(type, handle, 1, state, &native, text, 1024, &length);
+    die(QStringLiteral("%1: %2").arg(
+        QString::fromLatin1(call),
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(text), std::min<int>(length, 1023))));
+}
+
+void odbcCheck(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* call)
+{
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO && rc != SQL_NO_DATA)
+        odbcDie(type, handle, call);
+}
+
+SQLWCHAR* wide(const QString& text)
+{
+    return const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(text.utf16()));
+}
+
+class RawConnection
+{
+public:
+    explicit RawConnection(const QString& connectionString)
+    {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
+        SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+        odbcCheck(SQLDriverConnectW(m_dbc, nullptr, wide(connectionString),
+                                    static_cast<SQLSMALLINT>(connectionString.size()), nullptr, 0,
+                                    nullptr, SQL_DRIVER_NOPROMPT),
+                  SQL_HANDLE_DBC, m_dbc, "SQLDriverConnect");
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt);
+    }
+    ~RawConnection()
+    {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+        SQLDisconnect(m_dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+    }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    // One statement handle for everything.
+    void exec(const QString& sql)
+    {
+        odbcCheck(SQLExecDirectW(m_stmt, wide(sql), static_cast<SQLINTEGER>(sql.size())),
+                  SQL_HANDLE_STMT, m_stmt, "SQLExecDirect");
+    }
+    SQLHSTMT statement() const { return m_stmt; }
+
+private:
+    SQLHENV m_env = SQL_NULL_HANDLE;
+    SQLHDBC m_dbc = SQL_NULL_HANDLE;
+    SQLHSTMT m_stmt = SQL_NULL_HANDLE;
 };
 
-// The INSERT texts the send operation builds for a table, built by the same
-// statement code from the same source rows, then executed one by one on a fresh
-// target table. Only the executes are timed.
-BaselineRun runBaseline(Way way, const QString& table)
+QString sourceString(Way way)
 {
-    const bool sourceIsPg = way == Way::ToIbmDb2;
+    return way == Way::ToIbmDb2 ? PostgreSQL::SourceConnectionString(pgProfile(PgSource))
+                                : IBMDB2::ConnectionString(db2Profile(Db2Database));
+}
+
+QString targetString(Way way)
+{
+    return way == Way::ToIbmDb2 ? IBMDB2::ConnectionString(db2Profile(Db2Database))
+                                : PostgreSQL::ConnectionString(pgProfile(PgTarget));
+}
+
+// The CREATE TABLE and INSERT texts the send operation builds for a table, built by
+// the same statement code from the same source rows (not timed).
+struct Texts
+{
+    QString create;
+    std::vector<QString> inserts;
+};
+
+Texts buildTexts(Way way, const QString& table)
+{
     Connection source;
     source.setCursorLocation(Connection::ClientSide);
-    source.open(sourceIsPg ? PostgreSQL::ConnectionString(pgProfile(PgSource))
-                           : IBMDB2::ConnectionString(db2Profile(Db2Database)));
-    QElapsedTimer reading;
-    reading.start();
+    source.open(sourceString(way));
     Recordset rows;
     rows.open(Transfer::readStatement(table), source);
-    const Transfer::Target target =
-        sourceIsPg ? Transfer::Target::IbmDb2 : Transfer::Target::PostgreSQL;
     std::vector<std::pair<QString, int>> columns;
     for (int i = 0; i < rows.fields().count(); ++i)
         columns.emplace_back(rows.fields()[i].name(), rows.fields()[i].type());
-    const QString create = Transfer::createTableStatement(target, table, columns);
+    Texts texts;
+    texts.create = Transfer::createTableStatement(
+        way == Way::ToIbmDb2 ? Transfer::Target::IbmDb2 : Transfer::Target::PostgreSQL, table,
+        columns);
     const QString head = Transfer::insertHead(table);
-    std::vector<QString> inserts;
     while (!rows.eof()) {
         QString sql;
         Transfer::beginInsert(sql, head);
         for (int i = 0; i < rows.fields().count(); ++i)
             Transfer::appendValue(sql, rows.fields()[i].value());
         Transfer::endInsert(sql);
-        inserts.push_back(std::move(sql));
+        texts.inserts.push_back(std::move(sql));
         rows.moveNext();
     }
-    rows.close();
-    source.close();
-    const double readSeconds = reading.nsecsElapsed() / 1e9;
+    return texts;
+}
 
+struct StreamRun
+{
+    double seconds = 0;
+    double longestStatementMs = 0;
+};
+
+// The INSERT texts one by one on one reused statement handle, raw ODBC, into a fresh
+// target table. Only the INSERTs are timed.
+StreamRun runRawStream(Way way, const QString& table, const Texts& texts)
+{
     dropTarget(way, table);
-    Connection connection;
-    connection.setCursorLocation(Connection::ServerSide);
-    connection.open(sourceIsPg ? IBMDB2::ConnectionString(db2Profile(Db2Database))
-                               : PostgreSQL::ConnectionString(pgProfile(PgTarget)));
-    connection.execute(create);
-    BaselineRun run;
-    run.readSeconds = readSeconds;
+    RawConnection target(targetString(way));
+    target.exec(texts.create);
+    StreamRun run;
     QElapsedTimer clock, one;
     clock.start();
-    for (const QString& sql : inserts) {
+    for (const QString& sql : texts.inserts) {
         one.start();
-        connection.execute(sql);
+        target.exec(sql);
         run.longestStatementMs = std::max(run.longestStatementMs, one.nsecsElapsed() / 1e6);
     }
     run.seconds = clock.nsecsElapsed() / 1e9;
-    connection.close();
     return run;
 }
 
-// The same work as the send operation, without a window: open both, SELECT,
-// CREATE TABLE, then read a row, build its INSERT and execute it, row by row. No
-// yield, no error trap, no progress. Timed whole, like the operation.
-double runStreamed(Way way, const QString& table)
+// Reading the source table, raw ODBC: connect, SELECT, every value of every row as
+// wide text, as a reader that keeps nothing would. Returns seconds.
+double runRawRead(Way way, const QString& table, int expectedRows)
 {
-    dropTarget(way, table);
-    const bool sourceIsPg = way == Way::ToIbmDb2;
-    const Transfer::Target target =
-        sourceIsPg ? Transfer::Target::IbmDb2 : Transfer::Target::PostgreSQL;
     QElapsedTimer clock;
     clock.start();
-    Connection connection;
-    connection.setCursorLocation(Connection::ServerSide);
-    connection.open(sourceIsPg ? IBMDB2::ConnectionString(db2Profile(Db2Database))
-                               : PostgreSQL::ConnectionString(pgProfile(PgTarget)));
-    Connection source;
-    source.setCursorLocation(Connection::ClientSide);
-    source.open(sourceIsPg ? PostgreSQL::ConnectionString(pgProfile(PgSource))
-                           : IBMDB2::ConnectionString(db2Profile(Db2Database)));
-    Recordset rows;
-    rows.open(Transfer::readStatement(table), source);
-    std::vector<std::pair<QString, int>> columns;
-    for (int i = 0; i < rows.fields().count(); ++i)
-        columns.emplace_back(rows.fields()[i].name(), rows.fields()[i].type());
-    connection.execute(Transfer::createTableStatement(target, table, columns));
-    const QString head = Transfer::insertHead(table);
-    QString sql;
-    while (!rows.eof()) {
-        Transfer::beginInsert(sql, head);
-        for (int i = 0; i < rows.fields().count(); ++i)
-            Transfer::appendValue(sql, rows.fields()[i].value());
-        Transfer::endInsert(sql);
-        connection.execute(sql);
-        rows.moveNext();
+    RawConnection source(sourceString(way));
+    source.exec(Transfer::readStatement(table));
+    const SQLHSTMT stmt = source.statement();
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(stmt, &columns);
+    std::vector<SQLWCHAR> buffer(4096);
+    int rows = 0;
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        odbcCheck(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+        ++rows;
+        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+            SQLLEN indicator = 0;
+            SQLRETURN got;
+            do {
+                got = SQLGetData(stmt, c, SQL_C_WCHAR, buffer.data(),
+                                 static_cast<SQLLEN>(buffer.size() * sizeof(SQLWCHAR)), &indicator);
+                odbcCheck(got, SQL_HANDLE_STMT, stmt, "SQLGetData");
+            } while (got == SQL_SUCCESS_WITH_INFO);
+        }
     }
-    rows.close();
-    source.close();
-    connection.close();
+    if (rows != expectedRows)
+        die(QStringLiteral("the raw read gave %1 rows, not %2").arg(rows).arg(expectedRows));
     return clock.nsecsElapsed() / 1e9;
+}
+
+// psql -f of the INSERT texts (each ended by ';') into a fresh PostgreSQL target
+// table over TCP, as the driver connects. Returns the wall time of the psql process.
+double runPsql(const QString& table, const Texts& texts, const QString& folder)
+{
+    dropTarget(Way::ToPostgreSQL, table);
+    execAll(pgProfile(PgTarget), true, {texts.create});
+    const QString path = folder + QStringLiteral("/inserts.sql");
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            die(QStringLiteral("cannot write %1").arg(path));
+        for (const QString& sql : texts.inserts) {
+            file.write(sql.toUtf8());
+            file.write(";\n");
+        }
+    }
+    QProcess psql;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PGPASSWORD"), env("DOVETAB_PG_PASSWORD"));
+    environment.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
+    psql.setProcessEnvironment(environment);
+    psql.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    psql.start(QStringLiteral("psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), env("DOVETAB_PG_HOST"),
+                QStringLiteral("-p"), env("DOVETAB_PG_PORT"), QStringLiteral("-U"),
+                env("DOVETAB_PG_USER"), QStringLiteral("-d"), PgTarget, QStringLiteral("-f"),
+                path});
+    if (!psql.waitForFinished(-1) || psql.exitStatus() != QProcess::NormalExit ||
+        psql.exitCode() != 0)
+        die(QStringLiteral("psql failed: %1")
+                .arg(QString::fromLocal8Bit(psql.readAllStandardError())));
+    return clock.nsecsElapsed() / 1e9;
+}
+
+void setStatementDelay(const QString& milliseconds)
+{
+    runAdmin({QStringLiteral("set"), QStringLiteral("statement_delay_ms"), milliseconds});
 }
 
 long long peakKilobytes()
@@ -396,68 +518,92 @@ int main(int argc, char** argv)
     }
 
     const int rows = args.size() > 1 ? args[1].toInt() : 20000;
-    if (rows <= 0)
-        die(QStringLiteral("usage: bench_transfer [rows]"));
-    const int smallRows = std::max(1, rows / 4);
+    const int memoryRows = args.size() > 2 ? args[2].toInt() : 1000000;
+    if (rows <= 0 || memoryRows < 0)
+        die(QStringLiteral("usage: bench_transfer [rows] [memory rows, 0 for none]"));
     constexpr int Rounds = 5;
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        die(QStringLiteral("no temporary folder"));
 
     try {
         createDatabases();
         createSourceTable(rows);
-        createSourceTable(smallRows);
+        if (memoryRows > 0 && memoryRows != rows)
+            createSourceTable(memoryRows);
+        setStatementDelay(QStringLiteral("0"));
 
-        // The way there also makes the DB2 tables the way back reads.
-        runHandler(Way::ToIbmDb2, tableName(smallRows));
+        // The way there also makes the DB2 table the way back reads.
         runHandler(Way::ToIbmDb2, tableName(rows));
+        std::vector<Texts> texts;
+        for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL})
+            texts.push_back(buildTexts(way, tableName(rows)));
 
-        std::printf("Send operations on %d rows of 6 columns, best of %d rounds\n\n", rows, Rounds);
-        std::printf("%-22s %9s %10s %7s %8s %6s %10s %12s %7s %8s %9s\n", "direction", "handler s",
-                    "baseline s", "read s", "stream s", "ratio", "ratio+read", "ratio/stream",
-                    "gap ms", "hold ms", "INSERT ms");
-        for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL}) {
-            std::vector<double> handler, baseline, reads, streamed;
-            double gap = 0, hold = 0, longest = 0;
-            for (int round = 0; round < Rounds; ++round) {
-                const BaselineRun b = runBaseline(way, tableName(rows));
-                const HandlerRun h = runHandler(way, tableName(rows));
-                streamed.push_back(runStreamed(way, tableName(rows)));
-                handler.push_back(h.seconds);
-                baseline.push_back(b.seconds);
-                reads.push_back(b.readSeconds);
-                gap = std::max(gap, h.longestGapMs);
-                hold = std::max(hold, h.longestHoldMs);
-                longest = std::max(longest, b.longestStatementMs);
+        std::printf("Send operations on %d rows of 6 columns, best of %d rounds each\n\n", rows,
+                    Rounds);
+        std::printf("%-22s %5s %9s %8s %10s %8s %8s %6s %6s %6s %7s %6s %7s\n", "direction",
+                    "delay", "handler s", "rows/s", "baseline s", "rows/s", "stream s", "read s",
+                    "ratio", "gap ms", "hold ms", "row ms", "stmt ms");
+        for (const char* delay : {"0", "0.3"}) {
+            setStatementDelay(QString::fromLatin1(delay));
+            for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL}) {
+                const Texts& t = texts[way == Way::ToIbmDb2 ? 0 : 1];
+                double handler = 1e300, baseline = 1e300, read = 1e300, streamed = 1e300;
+                double gap = 0, hold = 0, rowHold = 0, statement = 0;
+                for (int round = 0; round < Rounds; ++round) {
+                    // PostgreSQL -> IBM DB2: a bare read of the source plus a bare stream
+                    // of the INSERTs through the same driver. IBM DB2 -> PostgreSQL: psql
+                    // -f of the INSERTs; the bare stream there gives one statement's time.
+                    const StreamRun stream = runRawStream(way, tableName(rows), t);
+                    statement = std::max(statement, stream.longestStatementMs);
+                    streamed = std::min(streamed, stream.seconds);
+                    read = std::min(read, runRawRead(way, tableName(rows), rows));
+                    if (way == Way::ToPostgreSQL)
+                        baseline = std::min(baseline, runPsql(tableName(rows), t, folder.path()));
+                    const HandlerRun h = runHandler(way, tableName(rows));
+                    handler = std::min(handler, h.seconds);
+                    gap = std::max(gap, h.longestGapMs);
+                    hold = std::max(hold, h.longestHoldMs);
+                    rowHold = std::max(rowHold, h.longestRowHoldMs);
+                }
+                // Other work on the machine only ever adds time: the best round of each
+                // is the closest to its own cost.
+                const double whole = way == Way::ToIbmDb2 ? streamed + read : baseline;
+                std::printf("%-22s %5s %9.2f %8.0f %10.2f %8.0f %8.2f %6.2f %6.3f %6.1f %7.1f "
+                            "%6.1f %7.2f\n",
+                            qPrintable(wayName(way)), delay, handler, rows / handler, whole,
+                            rows / whole, streamed, read, handler / whole, gap, hold, rowHold,
+                            statement);
+                std::fflush(stdout);
             }
-            // Other work on the machine only ever adds time: the best round of each
-            // is the closest to its own cost.
-            const double bestHandler = *std::min_element(handler.begin(), handler.end());
-            const double bestBaseline = *std::min_element(baseline.begin(), baseline.end());
-            const double bestRead = *std::min_element(reads.begin(), reads.end());
-            const double bestStreamed = *std::min_element(streamed.begin(), streamed.end());
-            std::printf("%-22s %9.2f %10.2f %7.2f %8.2f %6.3f %10.3f %12.3f %7.1f %8.1f %9.1f\n",
-                        qPrintable(wayName(way)), bestHandler, bestBaseline, bestRead, bestStreamed,
-                        bestHandler / bestBaseline, bestHandler / (bestBaseline + bestRead),
-                        bestHandler / bestStreamed, gap, hold, longest);
-            std::fflush(stdout);
         }
+        setStatementDelay(QStringLiteral("0"));
         std::printf(
-            "\nratio: handler / baseline (the INSERT texts executed one by one, nothing else);\n"
-            "ratio+read: handler / (baseline + reading the source rows through the same layer);\n"
-            "ratio/stream: handler / the same reads, texts and executes row by row, no window;\n"
+            "\ndelay: the DB2 stand-in's statement_delay_ms (a network round trip per statement);\n"
+            "stream s: the INSERT texts one by one on one reused statement handle (raw ODBC,\n"
+            "  same driver); read s: a raw ODBC read of the source, every value as text;\n"
+            "baseline: PostgreSQL -> IBM DB2: stream s + read s;\n"
+            "  IBM DB2 -> PostgreSQL: psql -f of the same INSERT texts against the same server;\n"
+            "ratio: handler / baseline;\n"
             "gap ms: longest time between two event-loop turns during the operation (worst "
             "round);\n"
             "hold ms: longest time between two yields of the operation: one open or statement;\n"
-            "INSERT ms: longest single INSERT of the baseline.\n");
+            "row ms: the same while the rows are sent (one row read and its INSERT);\n"
+            "stmt ms: one statement's own time: the longest single INSERT of the raw stream.\n");
 
-        // Memory: one process per size and direction. The DB2 tables the way
-        // there leaves behind are the sources of the way back.
-        std::printf("\nPeak memory (VmHWM) of a process that sends one table\n");
-        std::printf("%-22s %10d rows %10d rows\n", "direction", smallRows, rows);
-        for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL}) {
-            const long long small = peakInChild(args[0], way, smallRows);
-            const long long large = peakInChild(args[0], way, rows);
-            std::printf("%-22s %12.1f MB %12.1f MB\n", qPrintable(wayName(way)), small / 1024.0,
-                        large / 1024.0);
+        if (memoryRows > 0) {
+            // Memory: one process per size and direction. The DB2 tables the way
+            // there leaves behind are the sources of the way back.
+            std::printf("\nPeak memory (VmHWM) of a process that sends one table\n");
+            std::printf("%-22s %10d rows %10d rows %7s\n", "direction", rows, memoryRows, "ratio");
+            for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL}) {
+                const long long small = peakInChild(args[0], way, rows);
+                const long long large = peakInChild(args[0], way, memoryRows);
+                std::printf("%-22s %12.1f MB %12.1f MB %7.2f\n", qPrintable(wayName(way)),
+                            small / 1024.0, large / 1024.0,
+                            static_cast<double>(large) / static_cast<double>(small));
+                std::fflush(stdout);
+            }
         }
     } catch (const DbError& error) {
         die(error.description());

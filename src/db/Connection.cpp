@@ -36,6 +36,7 @@ Connection::~Connection() noexcept
 {
     // Recordsets may outlive us; they keep the handles, but their results end here.
     m_handles->closeStatements();
+    m_handles->idleStatement.reset();
     m_handles->connection.disconnect();
 }
 
@@ -50,6 +51,7 @@ void Connection::open(const QString& connectionString)
 {
     if (isOpen()) {
         m_handles->closeStatements();
+        m_handles->idleStatement.reset();
         m_handles->connection.disconnect();
     }
     odbc::ConnectionHandle& handle = m_handles->connection;
@@ -73,12 +75,17 @@ std::unique_ptr<Recordset> Connection::execute(const QString& sql)
 {
     if (!isOpen())
         throw notOpenError();
-    odbc::StatementHandle statement = odbc::StatementHandle::allocate(m_handles->connection);
+    // A failed statement takes its handle with it, so that nothing of it reaches the next.
+    odbc::StatementHandle statement = m_handles->idleStatement
+                                          ? std::move(m_handles->idleStatement)
+                                          : odbc::StatementHandle::allocate(m_handles->connection);
     statement.execDirect(sql);
     SQLSMALLINT columns = 0;
     statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
-    if (columns <= 0)
+    if (columns <= 0) {
+        m_handles->idleStatement = std::move(statement);
         return nullptr;
+    }
     auto recordset = std::make_unique<Recordset>();
     recordset->adopt(
         m_handles, m_cursorLocation, std::move(statement),
@@ -109,6 +116,7 @@ void Connection::close()
     if (!isOpen())
         throw notOpenError();
     m_handles->closeStatements();
+    m_handles->idleStatement.reset();
     m_handles->connection.disconnect();
 }
 

@@ -42,7 +42,8 @@ public:
     int state() const noexcept { return isOpen() ? 1 : 0; }
 
     // Executes the text unchanged. Returns an open Recordset when the statement
-    // produces a result set, nullptr otherwise (its result is ignored).
+    // produces a result set, nullptr otherwise (its result is ignored). Statements
+    // without a result set reuse one statement handle, one after the other.
     std::unique_ptr<Recordset> execute(const QString& sql);
 
     // The table catalog (schema 20, no criteria): every table, view, alias and

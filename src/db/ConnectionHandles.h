@@ -19,6 +19,9 @@ struct ConnectionHandles
     // Declared in freeing order reversed: the connection goes before its environment.
     odbc::EnvironmentHandle environment;
     odbc::ConnectionHandle connection;
+    // The statement of the last execute that produced no result set, kept for the
+    // next one: a table's INSERTs run on one handle. Freed before the session ends.
+    odbc::StatementHandle idleStatement;
     // Statements whose result is still open (owned by their Recordsets).
     std::vector<StatementState*> openStatements;
     // The server is PostgreSQL (its DBMS name, asked once at open): its date and

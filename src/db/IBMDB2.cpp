@@ -32,17 +32,19 @@ void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn&
     connection.open(ConnectionString(profile));
     std::unique_ptr<Recordset> tables = connection.openSchema(Connection::SchemaTables);
     list.clear();
+    PendingNames names(list);
     while (!tables->eof()) {
         // Views, aliases, system tables and other spellings of the word are skipped.
         if (tables->fields().item(QStringLiteral("TABLE_TYPE")).value() ==
             Value(QStringLiteral("TABLE"))) {
             if (yield)
                 yield();
-            list.addItem(
+            names.add(
                 tables->fields().item(QStringLiteral("TABLE_NAME")).value().value_or(QString()));
         }
         tables->moveNext();
     }
+    names.flush();
     tables->close();
     connection.close();
 }

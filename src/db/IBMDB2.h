@@ -15,8 +15,9 @@ QString ConnectionString(const ConnectionProfile& profile);
 bool CanConnect(const ConnectionProfile& profile);
 
 // Replaces the list's entries with the names of the catalog rows whose type is
-// exactly "TABLE", yielding once per added name. Throws DbError; a failure before
-// the catalog request returned leaves the list untouched.
+// exactly "TABLE", yielding once per added name; the names go into the list
+// together when the catalog has been read (or the listing is left early). Throws
+// DbError; a failure before the catalog request returned leaves the list untouched.
 void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn& yield);
 
 } // namespace IBMDB2

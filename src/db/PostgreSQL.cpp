@@ -17,6 +17,12 @@ QString ConnectionString(const ConnectionProfile& profile)
            odbcAttributeValue(profile.database);
 }
 
+QString SourceConnectionString(const ConnectionProfile& profile)
+{
+    return ConnectionString(profile) + QStringLiteral(";UseDeclareFetch=1;Fetch=") +
+           QString::number(SourceFetchRows);
+}
+
 bool CanConnect(const ConnectionProfile& profile)
 {
     return Connection::canOpen(ConnectionString(profile));
@@ -37,12 +43,14 @@ void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn&
         throw DbError(QStringLiteral("Overflow: %1 tables cannot be listed.").arg(count));
     // The count bounds the loop, as it was read before the first row.
     const qint32 rows = static_cast<qint32>(count);
+    PendingNames names(list);
     for (qint32 row = 1; row <= rows; ++row) {
         if (yield)
             yield();
-        list.addItem(tables->fields().item(0).value().value_or(QString()));
+        names.add(tables->fields().item(0).value().value_or(QString()));
         tables->moveNext();
     }
+    names.flush();
     tables->close();
     connection.close();
 }

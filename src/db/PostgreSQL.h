@@ -9,12 +9,22 @@ namespace PostgreSQL {
 // "Driver={PostgreSQL Unicode};Server=...;Port=...;Uid=...;Pwd=...;Database=..."
 QString ConnectionString(const ConnectionProfile& profile);
 
+// Rows psqlODBC fetches at a time on a connection that reads a source table.
+constexpr int SourceFetchRows = 1000;
+
+// The string of the connection that reads a whole table: ConnectionString followed by
+// ";UseDeclareFetch=1;Fetch=<SourceFetchRows>", so that psqlODBC reads the result
+// through a cursor, a block of rows at a time, instead of holding all of it in memory.
+// Its row count (SQLRowCount) is then unknown and taken by a count query.
+QString SourceConnectionString(const ConnectionProfile& profile);
+
 // True when a connection with the profile could be opened; no connection is left
 // open. Throws DbError only when the connection object cannot be created.
 bool CanConnect(const ConnectionProfile& profile);
 
 // Replaces the list's entries with every row of pg_tables (system schemas too),
-// yielding once per added name. Throws DbError; a failure before the catalog
+// yielding once per added name. The names go into the list together when the
+// rows have been read (or the listing is left early). Throws DbError; a failure before the catalog
 // query returned leaves the list untouched.
 void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn& yield);
 

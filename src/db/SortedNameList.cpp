@@ -50,6 +50,29 @@ void SortedNameList::addItem(const QString& name)
         ++m_current;
 }
 
+void SortedNameList::addItems(const QStringList& names)
+{
+    const QStringList sorted = sortedTableNames(names);
+    // The current entry moves down by the names that sort before it; equal names
+    // go after it, as with addItem.
+    if (m_current >= 0) {
+        const QString& current = m_entries[static_cast<size_t>(m_current)].text;
+        m_current +=
+            static_cast<int>(std::count_if(sorted.begin(), sorted.end(), [&](const QString& name) {
+                return tableNameLess(name, current);
+            }));
+    }
+    const size_t existing = m_entries.size();
+    m_entries.reserve(existing + static_cast<size_t>(sorted.size()));
+    for (const QString& name : sorted)
+        m_entries.push_back(Entry{name, false});
+    // A stable merge: entries already there come first among equals.
+    std::inplace_merge(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(existing),
+                       m_entries.end(), [](const Entry& a, const Entry& b) {
+                           return tableNameLess(a.text, b.text);
+                       });
+}
+
 void SortedNameList::removeItem(int index)
 {
     requireIndex(index, m_entries.size());

@@ -17,6 +17,7 @@ public:
     QString text(int index) const override;
     void clear() override;
     void addItem(const QString& name) override;
+    void addItems(const QStringList& names) override;
     void removeItem(int index) override;
     bool isSelected(int index) const override;
     void setSelected(int index, bool selected) override;

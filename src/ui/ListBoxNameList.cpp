@@ -39,6 +39,29 @@ void ListBoxNameList::addItem(const QString& name)
     m_list.addItem(new TableNameItem(name));
 }
 
+void ListBoxNameList::addItems(const QStringList& names)
+{
+    const QStringList sorted = sortedTableNames(names);
+    if (sorted.isEmpty())
+        return;
+    const int count = m_list.count();
+    if (count > 0 && tableNameLess(sorted.front(), m_list.item(count - 1)->text())) {
+        NameList::addItems(sorted);
+        return;
+    }
+    // Appended in their order, the list stays sorted; sorting goes back on after.
+    const bool sorting = m_list.isSortingEnabled();
+    m_list.setSortingEnabled(false);
+    try {
+        for (const QString& name : sorted)
+            m_list.insertItem(m_list.count(), new TableNameItem(name));
+    } catch (...) {
+        m_list.setSortingEnabled(sorting);
+        throw;
+    }
+    m_list.setSortingEnabled(sorting);
+}
+
 void ListBoxNameList::removeItem(int index)
 {
     delete m_list.takeItem(m_list.row(itemAt(index)));

@@ -26,6 +26,9 @@ public:
     QString text(int index) const override;
     void clear() override;
     void addItem(const QString& name) override;
+    // Names that all sort after the present entries (a listing into a cleared list)
+    // are appended in order, with no search for their places; others go one by one.
+    void addItems(const QStringList& names) override;
     void removeItem(int index) override;
     bool isSelected(int index) const override;
     void setSelected(int index, bool selected) override;

@@ -87,7 +87,12 @@ void TestDb2Statements::createInsertAndReadAsTheProgramDoes()
     Connection& c = *m_connection;
     QVERIFY(!c.execute(QStringLiteral("CREATE TABLE \"t\"(\"a\" LONG VARCHAR,\"b\" DATE)")));
     c.execute(QStringLiteral("INSERT INTO \"t\" VALUES('7', NULL)"));
+    // One INSERT that fails spoils neither the next nor, after a close, a new session.
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             c.execute(QStringLiteral("INSERT INTO \"t\" VALUES('8', 'no date')")));
     c.execute(QStringLiteral("INSERT INTO \"t\" VALUES(NULL, '2024-02-29')"));
+    c.close();
+    c.open(IBMDB2::ConnectionString(m_profile));
     c.execute(QStringLiteral("INSERT INTO \"t\" VALUES('O''Brien', '2024-03-01')"));
     Recordset rows;
     rows.open(QStringLiteral("SELECT * FROM \"t\""), c, 3, 3);

@@ -187,6 +187,30 @@ void TestPgConnection::executeReturnsNullForStatements()
     }
     // The connection is still usable after a failed statement.
     QCOMPARE(firstValue(connection, QStringLiteral("SELECT 40 + 2")), QStringLiteral("42"));
+
+    // Statements without a result share a handle: one that fails spoils neither the
+    // next nor a result that is open meanwhile, and closing the connection ends it.
+    connection.execute(QStringLiteral("CREATE TABLE exec_reuse (a int)"));
+    connection.execute(QStringLiteral("INSERT INTO exec_reuse VALUES (1)"));
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, connection.execute(QStringLiteral("INSERT INTO exec_none VALUES (1)")));
+    connection.execute(QStringLiteral("INSERT INTO exec_reuse VALUES (2)"));
+    std::unique_ptr<Recordset> open =
+        connection.execute(QStringLiteral("SELECT a FROM exec_reuse ORDER BY a"));
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, connection.execute(QStringLiteral("INSERT INTO exec_reuse VALUES ('x')")));
+    connection.execute(QStringLiteral("INSERT INTO exec_reuse VALUES (3)"));
+    QCOMPARE(open->fields()[0].value(), Value(QStringLiteral("1")));
+    open->moveNext();
+    QCOMPARE(open->fields()[0].value(), Value(QStringLiteral("2")));
+    open->close();
+    connection.close();
+    connection.open(PostgreSQL::ConnectionString(m_profile));
+    connection.execute(QStringLiteral("INSERT INTO exec_reuse VALUES (4)"));
+    QCOMPARE(firstValue(connection, QStringLiteral("SELECT string_agg(a::text, ',' ORDER BY a) "
+                                                   "FROM exec_reuse")),
+             QStringLiteral("1,2,3,4"));
+    connection.execute(QStringLiteral("DROP TABLE exec_reuse"));
 }
 
 void TestPgConnection::closeRules()

@@ -1,5 +1,6 @@
 #include "tst_transfer_fixture.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace TransferFixture;
@@ -26,6 +27,7 @@ private slots:
     void emptyTableIsCreatedWithoutRows();
     void progressForThreeRows_data() { addDirectionRows(); }
     void progressForThreeRows();
+    void blockFetchedSourceKeepsExactCount();
     void columnTypesTowardIbmDb2();
     void columnTypesTowardPostgreSQL();
     void reportsCarryTheStatementHeld_data() { addDirectionRows(); }
@@ -267,6 +269,46 @@ void TestTransferSend::progressForThreeRows()
     QCOMPARE(w.rowCount(direction == Direction::ToPostgreSQL, "three"), 3);
     // Yielded per row and per value at least (the window's yield is rate-limited).
     QVERIFY(w.yields >= 3 * 3);
+}
+
+// A PostgreSQL source table is read through a cursor, 1,000 rows a block: every row
+// arrives once, and the count the progress bar goes by is still exact.
+void TestTransferSend::blockFetchedSourceKeepsExactCount()
+{
+    constexpr int Rows = 2345;
+    Window w(QStringLiteral("xfer_blocks"));
+    w.pgExec({table("blocks"), QStringLiteral("INSERT INTO \"blocks\" SELECT g, 'row ' || g "
+                                              "FROM generate_series(1, %1) AS g")
+                                   .arg(Rows)});
+    w.reloadLists();
+    Window::select(w.postgresList, {"blocks"});
+
+    // Midway, the source session's last statement is a block fetch of 1,000 rows.
+    QStringList sourceStatements;
+    w.progress.onValue = [&](double value) {
+        if (sourceStatements.isEmpty() && value > 50.0)
+            sourceStatements = w.pgQuery(QStringLiteral(
+                "SELECT query FROM pg_stat_activity WHERE datname = current_database() "
+                "AND pid <> pg_backend_pid()"));
+    };
+    w.send(Direction::ToIbmDb2);
+
+    QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
+    QVERIFY2(sourceStatements
+                     .filter(QRegularExpression(QStringLiteral("\\bfetch 1000 in "),
+                                                QRegularExpression::CaseInsensitiveOption))
+                     .size() == 1,
+             qPrintable(sourceStatements.join("\n")));
+    // One value per row and the reset; the first is 1 / count.
+    QCOMPARE(w.progress.values.size(), Rows + 1);
+    QVERIFY(w.progress.values[0] == 1.0 / Rows * 100.0);
+    QVERIFY(w.progress.values[Rows - 2] < 100.0);
+    QVERIFY(w.progress.values[Rows - 1] == 100.0);
+    QCOMPARE(w.rowCount(false, "blocks"), Rows);
+    QCOMPARE(w.db2Query(QStringLiteral("SELECT COUNT(DISTINCT \"ID\") FROM \"blocks\"")),
+             QStringList({QString::number(Rows)}));
+    QCOMPARE(w.db2Query(QStringLiteral("SELECT SUM(\"ID\") FROM \"blocks\"")),
+             QStringList({QString::number(Rows * (Rows + 1) / 2)}));
 }
 
 void TestTransferSend::columnTypesTowardIbmDb2()

@@ -172,6 +172,21 @@ private slots:
         QCOMPARE(list.count(), 6);
         QVERIFY_THROWS_EXCEPTION(AppError, list.text(6));
         QVERIFY_THROWS_EXCEPTION(AppError, list.setSelected(-1, true));
+
+        // Names added at once (as a listing adds them) go where one by one they would,
+        // and the list keeps sorting what comes after.
+        NameList& other = tables.list2();
+        other.addItems({"m", "B", "a", "z", "a"});
+        QCOMPARE(texts(other), QStringList({"a", "a", "B", "m", "z"}));
+        other.setCurrentIndex(3);
+        other.addItems({"zz", "Z"});
+        other.addItems({"zzzz", "zzz"});
+        other.addItem(QStringLiteral("c"));
+        QCOMPARE(texts(other),
+                 QStringList({"a", "a", "B", "c", "m", "Z", "z", "zz", "zzz", "zzzz"}));
+        QCOMPARE(other.text(other.currentIndex()), QStringLiteral("m"));
+        QCOMPARE(other.selectedCount(), 0);
+        QVERIFY(run.tables<QListWidget>("List2")->isSortingEnabled());
     }
 
     // Shift and Ctrl clicks extend the selection.

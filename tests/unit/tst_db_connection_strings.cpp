@@ -26,6 +26,8 @@ private slots:
     void attributeValue();
     void postgreSql_data();
     void postgreSql();
+    void postgreSqlSource_data();
+    void postgreSqlSource();
     void ibmDb2_data();
     void ibmDb2();
     void ibmDb2Semicolon_data();
@@ -99,6 +101,40 @@ void TestDbConnectionStrings::postgreSql()
     QFETCH(ConnectionProfile, profile);
     QFETCH(QString, expected);
     QCOMPARE(PostgreSQL::ConnectionString(profile), expected);
+}
+
+// The connection that reads a source table fetches in blocks; nothing a user types can
+// switch that off or change the block size.
+void TestDbConnectionStrings::postgreSqlSource_data()
+{
+    QTest::addColumn<ConnectionProfile>("profile");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("example")
+        << profile("localhost", "5432", "u", "", "d")
+        << "Driver={PostgreSQL Unicode};Server=localhost;Port=5432;Uid=u;Pwd=;Database=d;"
+           "UseDeclareFetch=1;Fetch=1000";
+    QTest::newRow("empty profile")
+        << profile("", "", "", "", "")
+        << "Driver={PostgreSQL Unicode};Server=;Port=;Uid=;Pwd=;Database=;UseDeclareFetch=1;"
+           "Fetch=1000";
+    QTest::newRow("database that tries to switch it off")
+        << profile("h", "1", "u", "p", "d;UseDeclareFetch=0")
+        << "Driver={PostgreSQL Unicode};Server=h;Port=1;Uid=u;Pwd=p;"
+           "Database={d;UseDeclareFetch=0};UseDeclareFetch=1;Fetch=1000";
+    QTest::newRow("database ending in an open brace")
+        << profile("h", "1", "u", "p", "d{")
+        << "Driver={PostgreSQL Unicode};Server=h;Port=1;Uid=u;Pwd=p;Database={d{};"
+           "UseDeclareFetch=1;Fetch=1000";
+}
+
+void TestDbConnectionStrings::postgreSqlSource()
+{
+    QFETCH(ConnectionProfile, profile);
+    QFETCH(QString, expected);
+    QCOMPARE(PostgreSQL::SourceConnectionString(profile), expected);
+    // The plain string, which every other connection uses, stays as it was.
+    QVERIFY(expected.startsWith(PostgreSQL::ConnectionString(profile) + QLatin1Char(';')));
 }
 
 void TestDbConnectionStrings::ibmDb2_data()

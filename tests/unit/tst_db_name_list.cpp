@@ -10,6 +10,8 @@ class TestDbNameList : public QObject
 
 private slots:
     void order();
+    void addingManyAtOnceMatchesOneByOne_data();
+    void addingManyAtOnceMatchesOneByOne();
     void currentEntryFollowsInsertAndRemove();
     void selectionIsSeparateFromTheCurrentEntry();
     void outOfRangeIsRefused();
@@ -30,6 +32,54 @@ void TestDbNameList::order()
     list.clear();
     QCOMPARE(list.count(), 0);
     QCOMPARE(list.currentIndex(), -1);
+}
+
+void TestDbNameList::addingManyAtOnceMatchesOneByOne_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QStringList>("added");
+
+    QTest::newRow("into an empty list")
+        << QStringList() << -1 << QStringList{"zeta", "Alpha", "beta", "alpha", "_x"};
+    QTest::newRow("nothing") << QStringList{"a", "b"} << 1 << QStringList();
+    QTest::newRow("all after the last") << QStringList{"a", "b"} << 1 << QStringList{"d", "c"};
+    QTest::newRow("equal to the last, current")
+        << QStringList{"a", "b"} << 1 << QStringList{"b", "B", "b"};
+    QTest::newRow("interleaved around the current")
+        << QStringList{"b", "d", "f"} << 1 << QStringList{"e", "a", "d", "D", "g", "c"};
+    QTest::newRow("duplicates among the new")
+        << QStringList{"m"} << 0 << QStringList{"x", "a", "x", "A", "a"};
+    QStringList thousands;
+    for (int i = 0; i < 3000; ++i)
+        thousands << QStringLiteral("T%1").arg((i * 7919) % 3001);
+    QTest::newRow("thousands unsorted") << QStringList{"T1500"} << 0 << thousands;
+}
+
+// Names added at once give the entries, order and current entry that adding them one
+// by one gives.
+void TestDbNameList::addingManyAtOnceMatchesOneByOne()
+{
+    QFETCH(QStringList, present);
+    QFETCH(int, current);
+    QFETCH(QStringList, added);
+
+    SortedNameList oneByOne(present), atOnce(present);
+    oneByOne.setCurrentIndex(current);
+    atOnce.setCurrentIndex(current);
+    if (!present.isEmpty()) {
+        oneByOne.setSelected(0, true);
+        atOnce.setSelected(0, true);
+    }
+    for (const QString& name : added)
+        oneByOne.addItem(name);
+    atOnce.addItems(added);
+
+    QCOMPARE(atOnce.names(), oneByOne.names());
+    QCOMPARE(atOnce.currentIndex(), oneByOne.currentIndex());
+    for (int i = 0; i < atOnce.count(); ++i)
+        QCOMPARE(atOnce.isSelected(i), oneByOne.isSelected(i));
+    QCOMPARE(sortedTableNames(added + present), oneByOne.names());
 }
 
 void TestDbNameList::currentEntryFollowsInsertAndRemove()

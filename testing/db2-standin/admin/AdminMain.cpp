@@ -289,7 +289,7 @@ int run(const db2s::ServerDir& server, const Arguments& args)
         }
         db2s::ServerDir::Config config = server.readConfig();
         if (key == "statement_delay_ms")
-            config.statementDelayMs = static_cast<long>(number);
+            config.statementDelayMs = number;
         else if (key == "login_timeout_scale")
             config.loginTimeoutScale = number;
         else

@@ -97,7 +97,7 @@ struct Dbc
     std::string folder;
     std::string database;
     std::string host;
-    long statementDelayMs = 0;
+    double statementDelayMs = 0;
     SQLULEN loginTimeout = 0;
     bool autocommit = true;
     bool broken = false; // the "server" went away: the connection is dead
@@ -417,19 +417,21 @@ void checkServer(Dbc* dbc)
 // The network round trip a statement takes, cut short by SQLCancel or the query time-out.
 void statementDelay(Stmt* stmt)
 {
-    const long delay = stmt->dbc->statementDelayMs;
+    const double delay = stmt->dbc->statementDelayMs;
     if (delay <= 0)
         return;
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    const auto end = start + std::chrono::milliseconds(delay);
+    const auto end = start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double, std::milli>(delay));
     while (Clock::now() < end) {
         if (stmt->cancelled.load())
             throw db2s::sqlError(952, "57014", "Processing was cancelled due to an interrupt.");
         if (stmt->queryTimeout > 0 &&
             Clock::now() - start >= std::chrono::seconds(static_cast<long>(stmt->queryTimeout)))
             throw db2s::sqlError(952, "57014", "Processing was cancelled due to an interrupt.");
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long>(delay, 10)));
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(end - Clock::now(), std::chrono::milliseconds(10)));
     }
 }
 

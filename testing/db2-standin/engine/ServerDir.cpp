@@ -198,7 +198,7 @@ ServerDir::Config ServerDir::readConfig() const
     double number = 0;
     auto it = values.find("statement_delay_ms");
     if (it != values.end() && parseNumber(it->second, number) && number > 0)
-        config.statementDelayMs = static_cast<long>(number);
+        config.statementDelayMs = number;
     it = values.find("login_timeout_scale");
     if (it != values.end() && parseNumber(it->second, number) && number >= 0)
         config.loginTimeoutScale = number;
@@ -267,13 +267,13 @@ bool ServerDir::databaseDown(const std::string& name) const
     return fileExists(databaseDownFile(name));
 }
 
-long ServerDir::statementDelayMs(const std::string& database, const Config& config) const
+double ServerDir::statementDelayMs(const std::string& database, const Config& config) const
 {
     const std::map<std::string, std::string> values = readKeyValues(databaseConfigFile(database));
     auto it = values.find("statement_delay_ms");
     double number = 0;
     if (it != values.end() && parseNumber(it->second, number) && number >= 0)
-        return static_cast<long>(number);
+        return number;
     return config.statementDelayMs;
 }
 

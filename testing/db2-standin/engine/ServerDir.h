@@ -46,7 +46,7 @@ public:
     {
         std::vector<Endpoint> listen;
         std::vector<Endpoint> hang;
-        long statementDelayMs = 0;
+        double statementDelayMs = 0; // fractions of a millisecond too
         double loginTimeoutScale = 1.0;
     };
     Config readConfig() const;
@@ -60,7 +60,7 @@ public:
     bool databaseExists(const std::string& name) const;
     bool serverDown() const;
     bool databaseDown(const std::string& name) const;
-    long statementDelayMs(const std::string& database, const Config& config) const;
+    double statementDelayMs(const std::string& database, const Config& config) const;
 
     // Users: name (case-insensitive) and password.
     std::map<std::string, std::string> readUsers() const;
