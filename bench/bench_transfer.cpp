@@ -26,6 +26,7 @@
 #include "TablesWindowContext.h"
 #include "Transfer.h"
 #include "TransferStatements.h"
+#include "WholeStatements.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

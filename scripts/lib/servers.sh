@@ -40,9 +40,21 @@ start_postgres() {
   as_pg_owner "$PG_BIN/initdb" -D "$PG_DATA" -U postgres --pwfile="$dir/pwfile" \
     -E UTF8 --locale=C.UTF-8 --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log" 2>&1 \
     || { cat "$dir/initdb.log" >&2; return 1; }
-  as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$PG_LOG" -w -t 60 \
-    -o "-p $PG_PORT -k $PG_SOCKET_DIR -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c log_connections=on -c max_connections=200 -c timezone=$PG_TIMEZONE" \
-    start >/dev/null || { cat "$PG_LOG" >&2; return 1; }
+  # The port is free when chosen but not held: another cluster started at the same
+  # moment may take it first, so a clash is tried again on another port.
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    if as_pg_owner "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$PG_LOG" -w -t 60 \
+      -o "-p $PG_PORT -k $PG_SOCKET_DIR -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c log_connections=on -c max_connections=200 -c timezone=$PG_TIMEZONE" \
+      start >/dev/null; then
+      break
+    fi
+    if [ "$attempt" = 5 ] || ! grep -q "could not bind\|could not create any TCP/IP sockets\|Address already in use" "$PG_LOG"; then
+      cat "$PG_LOG" >&2
+      return 1
+    fi
+    PG_PORT="$(free_port)"
+  done
   _pg_data="$PG_DATA"
   as_pg_owner "$PG_BIN/psql" -X -q -h "$PG_SOCKET_DIR" -p "$PG_PORT" -U postgres -d postgres \
     -v ON_ERROR_STOP=1 \

@@ -7,7 +7,7 @@
 // A list of table names as the tables window shows it: sorted entries, a
 // selection state per entry and a current entry (-1 when none holds the focus).
 // The procedures of the database, transfer and maintenance layers work on this
-// interface; the window's list boxes implement it, and so does SortedNameList.
+// interface; the window's list boxes implement it, and so does the tests' SortedNameList.
 class NameList
 {
 public:

@@ -158,25 +158,4 @@ void endInsert(QString& sql)
     sql.append(QLatin1Char(')'));
 }
 
-QString createTableStatement(Target target, const QString& table,
-                             const std::vector<std::pair<QString, int>>& columnsAndTypes)
-{
-    QString sql;
-    beginCreateTable(sql, table);
-    for (const auto& [column, code] : columnsAndTypes)
-        appendColumnClause(sql, column, columnTypeText(target, columnTypeName(code)));
-    endCreateTable(sql, target);
-    return sql;
-}
-
-QString insertStatement(const QString& table, const std::vector<Value>& values)
-{
-    QString sql;
-    beginInsert(sql, insertHead(table));
-    for (const Value& value : values)
-        appendValue(sql, value);
-    endInsert(sql);
-    return sql;
-}
-
 } // namespace Transfer

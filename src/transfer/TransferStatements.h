@@ -60,9 +60,4 @@ void appendValue(QString& sql, const Value& value);
 // Removes the trailing ", '" and closes the value list.
 void endInsert(QString& sql);
 
-// Whole statements, for callers that have all the parts at hand.
-QString createTableStatement(Target target, const QString& table,
-                             const std::vector<std::pair<QString, int>>& columnsAndTypes);
-QString insertStatement(const QString& table, const std::vector<Value>& values);
-
 } // namespace Transfer

@@ -265,6 +265,18 @@ void TestDb2Connect::hangingServerGivesUpAtTheLoginTimeout()
                        QStringLiteral("50099")});
     TestEnv::db2Admin(
         {QStringLiteral("set"), QStringLiteral("login_timeout_scale"), QStringLiteral("0.01")});
+    // The server is shared with the tests running beside this one: put it back.
+    struct Restore
+    {
+        ~Restore()
+        {
+            TestEnv::db2Admin({QStringLiteral("hang"), QStringLiteral("--host"),
+                               QStringLiteral("hang.localtest"), QStringLiteral("--port"),
+                               QStringLiteral("50099"), QStringLiteral("--off")});
+            TestEnv::db2Admin(
+                {QStringLiteral("set"), QStringLiteral("login_timeout_scale"), QStringLiteral("1")});
+        }
+    } restore;
     ConnectionProfile p = m_profile;
     p.server = QStringLiteral("hang.localtest");
     p.port = QStringLiteral("50099");

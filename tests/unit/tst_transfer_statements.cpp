@@ -1,6 +1,7 @@
 #include "ListProcedures.h"
 #include "SortedNameList.h"
 #include "TransferStatements.h"
+#include "WholeStatements.h"
 
 #include <QTest>
 
