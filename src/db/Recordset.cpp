@@ -1,6 +1,7 @@
 #include "Recordset.h"
 
 #include "AdoTypes.h"
+#include "BlockingCall.h"
 #include "Connection.h"
 #include "ConnectionHandles.h"
 
@@ -207,10 +208,21 @@ const Field& Fields::item(const QString& name) const
 }
 
 Recordset::Recordset() = default;
-Recordset::~Recordset() noexcept = default;
+Recordset::~Recordset() noexcept
+{
+    // Freeing an open result may talk to the server (closing its cursor).
+    BlockingCall::run([this] { m_state.reset(); });
+}
 
-void Recordset::open(const QString& sql, Connection& connection, int /*cursorType*/,
-                     int /*lockType*/)
+// Each public call that may wait on the server runs its whole body through
+// BlockingCall, so that the window stays alive meanwhile.
+void Recordset::open(const QString& sql, Connection& connection, int cursorType, int lockType)
+{
+    BlockingCall::run([&] { openDirect(sql, connection, cursorType, lockType); });
+}
+
+void Recordset::openDirect(const QString& sql, Connection& connection, int /*cursorType*/,
+                           int /*lockType*/)
 {
     if (state() != 0)
         throw DbError(QStringLiteral("The recordset is open already."));
@@ -354,6 +366,11 @@ bool Recordset::eof() const
 
 void Recordset::moveNext()
 {
+    BlockingCall::run([this] { moveNextDirect(); });
+}
+
+void Recordset::moveNextDirect()
+{
     requireOpen();
     if (m_state->eof)
         throw DbError(QString::fromLatin1(NoCurrentRow));
@@ -361,6 +378,11 @@ void Recordset::moveNext()
 }
 
 void Recordset::close()
+{
+    BlockingCall::run([this] { closeDirect(); });
+}
+
+void Recordset::closeDirect()
 {
     requireOpen();
     m_state.reset();
