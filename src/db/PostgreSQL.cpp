@@ -17,6 +17,15 @@ QString ConnectionString(const ConnectionProfile& profile)
            odbcAttributeValue(profile.database);
 }
 
+const QString KeepAliveAttribute =
+    QStringLiteral("pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=10 "
+                   "keepalives_count=9 tcp_user_timeout=120000}");
+
+QString SessionConnectionString(const ConnectionProfile& profile)
+{
+    return ConnectionString(profile) + QLatin1Char(';') + KeepAliveAttribute;
+}
+
 bool CanConnect(const ConnectionProfile& profile)
 {
     return Connection::canOpen(ConnectionString(profile));
@@ -26,7 +35,7 @@ void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn&
 {
     Connection connection;
     connection.setCursorLocation(Connection::ClientSide);
-    connection.open(ConnectionString(profile));
+    connection.open(SessionConnectionString(profile));
     std::unique_ptr<Recordset> tables =
         connection.execute(QStringLiteral("select tablename from pg_tables;"));
     if (!tables)

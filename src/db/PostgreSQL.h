@@ -9,6 +9,17 @@ namespace PostgreSQL {
 // "Driver={PostgreSQL Unicode};Server=...;Port=...;Uid=...;Pwd=...;Database=..."
 QString ConnectionString(const ConnectionProfile& profile);
 
+// libpq's keep-alive and user time-out settings, handed over through psqlODBC's
+// pqopt keyword: a connection whose server or network has gone fails its waiting
+// statement after about two minutes (30 s idle, then 9 probes 10 s apart; unanswered
+// data for 120 s) with the driver's message, instead of waiting for ever.
+extern const QString KeepAliveAttribute; // "pqopt={keepalives=1 ...}"
+
+// The string of a connection that runs statements (lists, sends, drops, renames):
+// ConnectionString followed by ";" and KeepAliveAttribute. The connection tests
+// keep the plain string; their open is bounded by the login time-out.
+QString SessionConnectionString(const ConnectionProfile& profile);
+
 // True when a connection with the profile could be opened; no connection is left
 // open. Throws DbError only when the connection object cannot be created.
 bool CanConnect(const ConnectionProfile& profile);

@@ -222,7 +222,7 @@ void TableSender::run()
         m_trap.step(m_d.sourceOpenedFirst ? m_d.firstOpen : m_d.secondOpen, [&] {
             const QString connectionString =
                 m_d.target == Target::IbmDb2
-                    ? PostgreSQL::ConnectionString(m_window.postgresProfile())
+                    ? PostgreSQL::SessionConnectionString(m_window.postgresProfile())
                     : IBMDB2::ConnectionString(m_window.db2Profile());
             source().open(connectionString);
         });
@@ -234,7 +234,7 @@ void TableSender::run()
             const QString connectionString =
                 m_d.target == Target::IbmDb2
                     ? IBMDB2::ConnectionString(m_window.db2Profile())
-                    : PostgreSQL::ConnectionString(m_window.postgresProfile());
+                    : PostgreSQL::SessionConnectionString(m_window.postgresProfile());
             target().open(connectionString);
         });
     };
