@@ -211,7 +211,8 @@ Recordset::Recordset() = default;
 Recordset::~Recordset() noexcept
 {
     // Freeing an open result may talk to the server (closing its cursor).
-    BlockingCall::run([this] { m_state.reset(); });
+    if (m_state)
+        BlockingCall::run([this] { m_state.reset(); });
 }
 
 // Each public call that may wait on the server runs its whole body through
