@@ -60,7 +60,7 @@ DriverWaitLoop::~DriverWaitLoop()
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
+        m_stop.store(true);
     }
     m_changed.notify_all();
     m_worker.join();
@@ -68,29 +68,38 @@ DriverWaitLoop::~DriverWaitLoop()
 
 void DriverWaitLoop::workerMain()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_stop || m_job; });
-        if (m_stop)
-            return;
-        const std::function<void()>* job = m_job;
-        lock.unlock();
-        (*job)(); // catches everything itself (BlockingCall)
-        lock.lock();
-        m_job = nullptr;
-        m_done = true;
+        const std::function<void()>* job = nullptr;
+        const auto jobOrStop = [&] {
+            job = m_job.exchange(nullptr);
+            return job || m_stop.load();
+        };
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, jobOrStop);
+        }
+        if (!job)
+            return; // stopped
+        (*job)();   // catches everything itself (BlockingCall)
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done.store(true);
+        }
         m_changed.notify_all();
-        // Wakes the window thread if it sleeps in its event loop.
-        if (m_dispatcher)
+        // Wakes the window thread if it sleeps in its event loop (it looks at
+        // m_done after raising m_looping, so one of the two sees the other).
+        if (m_looping.load() && m_dispatcher)
             m_dispatcher->wakeUp();
     }
 }
 
 bool DriverWaitLoop::waitForAnswer(int milliseconds)
 {
+    if (m_done.load())
+        return true;
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return m_done; });
+                              [this] { return m_done.load(); });
 }
 
 void DriverWaitLoop::wait(const std::function<void()>& work)
@@ -102,21 +111,23 @@ void DriverWaitLoop::wait(const std::function<void()>& work)
         return;
     }
     m_busy = true;
+    m_done.store(false);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_job = &work;
-        m_done = false;
+        m_job.store(&work);
     }
     m_changed.notify_all();
     if (!waitForAnswer(QuickAnswerMs)) {
         ++m_looped;
+        m_looping.store(true);
         QCoreApplication::instance()->installEventFilter(this);
-        while (!waitForAnswer(0)) {
+        while (!m_done.load()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            if (m_ending() && !waitForAnswer(0))
+            if (m_ending() && !m_done.load())
                 m_abandon();
         }
         QCoreApplication::instance()->removeEventFilter(this);
+        m_looping.store(false);
     }
     m_busy = false;
 }

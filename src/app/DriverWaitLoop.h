@@ -3,6 +3,7 @@
 #include "BlockingCall.h"
 
 #include <QObject>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -56,10 +57,12 @@ private:
     QAbstractEventDispatcher* m_dispatcher; // the window thread's
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    const std::function<void()>* m_job = nullptr; // guarded by m_mutex
-    bool m_done = false;                          // guarded by m_mutex
-    bool m_stop = false;                          // guarded by m_mutex
-    bool m_busy = false;                          // window thread only
+    // Set under m_mutex (so that a sleeping side cannot miss them), read freely.
+    std::atomic<const std::function<void()>*> m_job{nullptr};
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_looping{false}; // the window thread waits in its event loop
+    bool m_busy = false;                // window thread only
     int m_looped = 0;
     std::thread m_worker;
 };
