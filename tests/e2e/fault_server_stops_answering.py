@@ -153,8 +153,10 @@ class ServerStopsAnswering(E2ETestCase):
         cover_for_a_moment(self.display, x, y, w, h)
         wait_for(lambda: pixel(self.display, *spot) == before, "the window to repaint itself", 30)
 
+        closed = time.monotonic()
         app.close(app.form2)
         self.assertEqual(app.wait_exit(timeout=EXIT_BOUND), 0)
+        print("e2e: the program ended %.2f s after the close" % (time.monotonic() - closed))
 
     def test_postgres_stopped_in_the_middle_of_a_send(self):
         # DB2 to PostgreSQL: the rows go into the stopped server.
