@@ -1,3 +1,4 @@
+#include "DriverWaitLoop.h"
 #include "Form1.h"
 #include "HomePage.h"
 #include "QtDialogs.h"
@@ -15,8 +16,11 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     DesktopHomePage homePage;
     Form1 loginWindow(dialogs, homePage);
+    // Every driver call waits on a worker thread while the windows stay alive.
+    DriverWaitLoop driverWait([&loginWindow] { return loginWindow.programEnded(); });
+    BlockingCall::setWaiter(&driverWait);
     loginWindow.start();
-    if (loginWindow.programEnded())
-        return 0;
-    return QApplication::exec();
+    const int status = loginWindow.programEnded() ? 0 : QApplication::exec();
+    BlockingCall::setWaiter(nullptr);
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "Connection.h"
 
+#include "BlockingCall.h"
 #include "ConnectionHandles.h"
 #include "Recordset.h"
 
@@ -34,10 +35,13 @@ Connection::Connection() : m_handles(std::make_shared<ConnectionHandles>())
 
 Connection::~Connection() noexcept
 {
-    // Recordsets may outlive us; they keep the handles, but their results end here.
-    m_handles->closeStatements();
-    m_handles->idleStatement.reset();
-    m_handles->connection.disconnect();
+    // Disconnecting talks to the server, so it waits as any other call does.
+    BlockingCall::run([this] {
+        // Recordsets may outlive us; they keep the handles, but their results end here.
+        m_handles->closeStatements();
+        m_handles->idleStatement.reset();
+        m_handles->connection.disconnect();
+    });
 }
 
 void Connection::setCursorLocation(int location)
@@ -47,7 +51,14 @@ void Connection::setCursorLocation(int location)
     m_cursorLocation = location;
 }
 
+// Each public call that may wait on the server runs its whole body through
+// BlockingCall, so that the window stays alive meanwhile.
 void Connection::open(const QString& connectionString)
+{
+    BlockingCall::run([&] { openDirect(connectionString); });
+}
+
+void Connection::openDirect(const QString& connectionString)
 {
     if (isOpen()) {
         m_handles->closeStatements();
@@ -73,6 +84,11 @@ bool Connection::isOpen() const noexcept
 
 std::unique_ptr<Recordset> Connection::execute(const QString& sql)
 {
+    return BlockingCall::run([&] { return executeDirect(sql); });
+}
+
+std::unique_ptr<Recordset> Connection::executeDirect(const QString& sql)
+{
     if (!isOpen())
         throw notOpenError();
     // A failed statement takes its handle with it, so that nothing of it reaches the next.
@@ -95,6 +111,11 @@ std::unique_ptr<Recordset> Connection::execute(const QString& sql)
 
 std::unique_ptr<Recordset> Connection::openSchema(int schema)
 {
+    return BlockingCall::run([&] { return openSchemaDirect(schema); });
+}
+
+std::unique_ptr<Recordset> Connection::openSchemaDirect(int schema)
+{
     if (schema != SchemaTables)
         throw DbError(QStringLiteral("The schema %1 is not supported.").arg(schema));
     if (!isOpen())
@@ -113,6 +134,11 @@ std::unique_ptr<Recordset> Connection::openSchema(int schema)
 
 void Connection::close()
 {
+    BlockingCall::run([this] { closeDirect(); });
+}
+
+void Connection::closeDirect()
+{
     if (!isOpen())
         throw notOpenError();
     m_handles->closeStatements();
@@ -121,6 +147,11 @@ void Connection::close()
 }
 
 bool Connection::canOpen(const QString& connectionString)
+{
+    return BlockingCall::run([&] { return canOpenDirect(connectionString); });
+}
+
+bool Connection::canOpenDirect(const QString& connectionString)
 {
     Connection connection; // a failure to create it is the caller's to report
     try {

@@ -62,6 +62,12 @@ public:
 
 private:
     friend class Recordset;
+    // The bodies of the public calls above, run on whatever thread BlockingCall chose.
+    void openDirect(const QString& connectionString);
+    std::unique_ptr<Recordset> executeDirect(const QString& sql);
+    std::unique_ptr<Recordset> openSchemaDirect(int schema);
+    void closeDirect();
+    static bool canOpenDirect(const QString& connectionString);
     std::shared_ptr<ConnectionHandles> m_handles;
     int m_cursorLocation = ServerSide;
 };

@@ -43,11 +43,9 @@ struct StatementState
     long long recordCount = -1;
     // How each column's values are read (see Recordset.cpp).
     std::vector<int> kinds;
-    // The current row, read column by column as the values are asked for, so that
-    // a value that cannot be read fails on its own and not the move to its row.
+    // The current row, and per column the error of a value that could not be read
+    // (it fails when the value is asked for, not the move to its row).
     std::vector<Value> row;
-    // Per column of the current row: 0 not read yet, 1 read, 2 failed (error below).
-    std::vector<unsigned char> readState;
     std::vector<std::optional<DbError>> readErrors;
     // Reused for every value, so that reading a row allocates only the values.
     std::vector<SQLWCHAR> textBuffer;

@@ -17,9 +17,18 @@ QString ConnectionString(const ConnectionProfile& profile)
            odbcAttributeValue(profile.database);
 }
 
+const QString KeepAliveAttribute =
+    QStringLiteral("pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=10 "
+                   "keepalives_count=9 tcp_user_timeout=120000}");
+
+QString SessionConnectionString(const ConnectionProfile& profile)
+{
+    return ConnectionString(profile) + QLatin1Char(';') + KeepAliveAttribute;
+}
+
 QString SourceConnectionString(const ConnectionProfile& profile)
 {
-    return ConnectionString(profile) + QStringLiteral(";UseDeclareFetch=1;Fetch=") +
+    return SessionConnectionString(profile) + QStringLiteral(";UseDeclareFetch=1;Fetch=") +
            QString::number(SourceFetchRows);
 }
 
@@ -32,7 +41,7 @@ void ListTables(NameList& list, const ConnectionProfile& profile, const YieldFn&
 {
     Connection connection;
     connection.setCursorLocation(Connection::ClientSide);
-    connection.open(ConnectionString(profile));
+    connection.open(SessionConnectionString(profile));
     std::unique_ptr<Recordset> tables =
         connection.execute(QStringLiteral("select tablename from pg_tables;"));
     if (!tables)

@@ -9,10 +9,21 @@ namespace PostgreSQL {
 // "Driver={PostgreSQL Unicode};Server=...;Port=...;Uid=...;Pwd=...;Database=..."
 QString ConnectionString(const ConnectionProfile& profile);
 
+// libpq's keep-alive and user time-out settings, handed over through psqlODBC's
+// pqopt keyword: a connection whose server or network has gone fails its waiting
+// statement after about two minutes (30 s idle, then 9 probes 10 s apart; unanswered
+// data for 120 s) with the driver's message, instead of waiting for ever.
+extern const QString KeepAliveAttribute; // "pqopt={keepalives=1 ...}"
+
+// The string of a connection that runs statements (lists, sends, drops, renames):
+// ConnectionString followed by ";" and KeepAliveAttribute. The connection tests
+// keep the plain string; their open is bounded by the login time-out.
+QString SessionConnectionString(const ConnectionProfile& profile);
+
 // Rows psqlODBC fetches at a time on a connection that reads a source table.
 constexpr int SourceFetchRows = 1000;
 
-// The string of the connection that reads a whole table: ConnectionString followed by
+// The string of the connection that reads a whole table: SessionConnectionString followed by
 // ";UseDeclareFetch=1;Fetch=<SourceFetchRows>", so that psqlODBC reads the result
 // through a cursor, a block of rows at a time, instead of holding all of it in memory.
 // Its row count (SQLRowCount) is then unknown and taken by a count query.

@@ -1,6 +1,7 @@
 #include "Recordset.h"
 
 #include "AdoTypes.h"
+#include "BlockingCall.h"
 #include "Connection.h"
 #include "ConnectionHandles.h"
 #include "NumberText.h"
@@ -324,10 +325,22 @@ const Field& Fields::item(const QString& name) const
 }
 
 Recordset::Recordset() = default;
-Recordset::~Recordset() noexcept = default;
+Recordset::~Recordset() noexcept
+{
+    // Freeing an open result may talk to the server (closing its cursor).
+    if (m_state)
+        BlockingCall::run([this] { m_state.reset(); });
+}
 
-void Recordset::open(const QString& sql, Connection& connection, int /*cursorType*/,
-                     int /*lockType*/)
+// Each public call that may wait on the server runs its whole body through
+// BlockingCall, so that the window stays alive meanwhile.
+void Recordset::open(const QString& sql, Connection& connection, int cursorType, int lockType)
+{
+    BlockingCall::run([&] { openDirect(sql, connection, cursorType, lockType); });
+}
+
+void Recordset::openDirect(const QString& sql, Connection& connection, int /*cursorType*/,
+                           int /*lockType*/)
 {
     if (state() != 0)
         throw DbError(QStringLiteral("The recordset is open already."));
@@ -362,7 +375,6 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
     fields.m_fields.resize(columnCount);
     state->kinds.resize(columnCount);
     state->row.resize(columnCount);
-    state->readState.assign(columnCount, 0);
     state->readErrors.resize(columnCount);
     std::vector<QString> names(columnCount);
     std::vector<SQLSMALLINT> sqlTypes(columnCount);
@@ -458,11 +470,20 @@ void Recordset::fetchRow()
     std::fill(state.readErrors.begin(), state.readErrors.end(), std::nullopt);
     if (state.statement.check(SQLFetch(state.statement.hstmt()), "SQLFetch") == SQL_NO_DATA) {
         state.eof = true;
-        std::fill(state.readState.begin(), state.readState.end(), 1);
         return;
     }
     state.eof = false;
-    std::fill(state.readState.begin(), state.readState.end(), 0);
+    // The whole row is read here, inside the call that moved to it (the driver is
+    // not called again until the next move), in column order as every driver
+    // allows. A value that cannot be read keeps its error for when it is asked
+    // for, so that it fails on its own and not the move to its row.
+    for (size_t i = 0; i < state.row.size(); ++i) {
+        try {
+            state.row[i] = readValue(state, i);
+        } catch (const DbError& error) {
+            state.readErrors[i] = error;
+        }
+    }
 }
 
 void Recordset::requireOpen() const
@@ -496,6 +517,11 @@ bool Recordset::eof() const
 
 void Recordset::moveNext()
 {
+    BlockingCall::run([this] { moveNextDirect(); });
+}
+
+void Recordset::moveNextDirect()
+{
     requireOpen();
     if (m_state->eof)
         throw DbError(QString::fromLatin1(NoCurrentRow));
@@ -503,6 +529,11 @@ void Recordset::moveNext()
 }
 
 void Recordset::close()
+{
+    BlockingCall::run([this] { closeDirect(); });
+}
+
+void Recordset::closeDirect()
 {
     requireOpen();
     m_state.reset();
@@ -513,22 +544,8 @@ Value Recordset::currentValue(int index) const
     requireOpen();
     if (m_state->eof)
         throw DbError(QString::fromLatin1(NoCurrentRow));
-    StatementState& state = *m_state;
-    const auto wanted = static_cast<size_t>(index);
-    // Values are read in column order, as every driver allows; the ones before the
-    // wanted one are kept for when they are asked for.
-    for (size_t i = 0; i <= wanted; ++i) {
-        if (state.readState[i] != 0)
-            continue;
-        try {
-            state.row[i] = readValue(state, i);
-            state.readState[i] = 1;
-        } catch (const DbError& error) {
-            state.readErrors[i] = error;
-            state.readState[i] = 2;
-        }
-    }
-    if (state.readState[wanted] == 2)
-        throw *state.readErrors[wanted];
-    return state.row[wanted];
+    const auto i = static_cast<size_t>(index);
+    if (m_state->readErrors[i])
+        throw *m_state->readErrors[i];
+    return m_state->row[i];
 }

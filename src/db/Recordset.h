@@ -87,6 +87,10 @@ public:
 private:
     friend class Connection;
     friend class Field;
+    // The bodies of the public calls above, run on whatever thread BlockingCall chose.
+    void openDirect(const QString& sql, Connection& connection, int cursorType, int lockType);
+    void moveNextDirect();
+    void closeDirect();
     // Runs the recordset's query again on another statement (to count its rows).
     using Rerun = std::function<void(odbc::StatementHandle&)>;
     // Takes over a statement that has produced a result: reads the column layout,

@@ -25,7 +25,7 @@ NameList& sideList(TablesWindowContext& window, Side side)
 // Built from the login values as the login window holds them at this moment.
 QString sideConnectionString(const TablesWindowContext& window, Side side)
 {
-    return side == Side::PostgreSQL ? PostgreSQL::ConnectionString(window.postgresProfile())
+    return side == Side::PostgreSQL ? PostgreSQL::SessionConnectionString(window.postgresProfile())
                                     : IBMDB2::ConnectionString(window.db2Profile());
 }
 

@@ -234,7 +234,7 @@ void TableSender::run()
             const QString connectionString =
                 m_d.target == Target::IbmDb2
                     ? IBMDB2::ConnectionString(m_window.db2Profile())
-                    : PostgreSQL::ConnectionString(m_window.postgresProfile());
+                    : PostgreSQL::SessionConnectionString(m_window.postgresProfile());
             target().open(connectionString);
         });
     };

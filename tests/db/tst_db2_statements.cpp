@@ -1,7 +1,9 @@
 // The DB2 statements the program sends and DB2's answers to them: creating,
 // filling, reading, renaming and dropping tables, name folding and DB2's
 // errors for names and syntax.
+#include "BlockingCall.h"
 #include "Connection.h"
+#include "DriverWaitLoop.h"
 #include "IBMDB2.h"
 #include "Recordset.h"
 #include "TestEnv.h"
@@ -55,6 +57,7 @@ private slots:
     void tableWidthLimits_data();
     void tableWidthLimits();
     void viewsTakeSimpleInserts();
+    void unansweredStatementWaitsUntilSwitchedOff();
 
 private:
     QStringList tables();
@@ -381,6 +384,45 @@ void TestDb2Statements::viewsTakeSimpleInserts()
     const DbError error = thrownBy(
         [&] { m_connection->execute(QStringLiteral("INSERT INTO \"COUNTED\" VALUES('1')")); });
     QCOMPARE(error.sqlState(), QStringLiteral("42807"));
+}
+
+// The stand-in's test-only switch: statements that begin with the text are not
+// answered (others are) until it is switched off; a waiting statement holds no
+// lock. Run through the windows' wait loop, which handles events meanwhile.
+void TestDb2Statements::unansweredStatementWaitsUntilSwitchedOff()
+{
+    Connection& c = *m_connection;
+    c.execute(QStringLiteral("CREATE TABLE \"h\"(\"v\" INTEGER)"));
+    c.execute(QStringLiteral("INSERT INTO \"h\" VALUES (1)"));
+    const QStringList hang{QStringLiteral("hang-statement"), QStringLiteral("--database"),
+                           m_profile.database, QStringLiteral("--match"),
+                           QStringLiteral(" insert ")};
+    TestEnv::db2Admin(hang);
+    std::unique_ptr<Recordset> rows = c.execute(QStringLiteral("SELECT COUNT(*) FROM \"h\""));
+    QVERIFY(rows);
+    QCOMPARE(rows->fields().item(0).value(), Value(QStringLiteral("1")));
+    rows.reset();
+
+    DriverWaitLoop loop([] { return false; });
+    BlockingCall::setWaiter(&loop);
+    QStringList seenWhileWaiting;
+    QTimer::singleShot(100, this, [&] {
+        seenWhileWaiting =
+            TestEnv::db2Query(QStringLiteral("SELECT COUNT(*) FROM \"h\""), m_profile.database);
+        TestEnv::db2Admin({QStringLiteral("hang-statement"), QStringLiteral("--database"),
+                           m_profile.database, QStringLiteral("--off")});
+    });
+    try {
+        c.execute(QStringLiteral("INSERT INTO \"h\" VALUES (2)"));
+    } catch (...) {
+        BlockingCall::setWaiter(nullptr);
+        throw;
+    }
+    BlockingCall::setWaiter(nullptr);
+    QCOMPARE(loop.loopedCalls(), 1);
+    QCOMPARE(seenWhileWaiting, QStringList{QStringLiteral("1")});
+    QCOMPARE(TestEnv::db2Query(QStringLiteral("SELECT COUNT(*) FROM \"h\""), m_profile.database),
+             QStringList{QStringLiteral("2")});
 }
 
 QTEST_GUILESS_MAIN(TestDb2Statements)

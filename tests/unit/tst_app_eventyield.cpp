@@ -1,9 +1,62 @@
+#include "BlockingCall.h"
+#include "DbError.h"
+#include "DriverWaitLoop.h"
 #include "ErrorTrap.h"
 #include "EventYield.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+// A driver call stand-in that waits until the window thread lets it go. The
+// bound only keeps a broken wait loop from hanging the test.
+class Gate
+{
+public:
+    bool waitOpen()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_open; });
+    }
+    void open()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
+
+class InputCounter : public QObject
+{
+public:
+    int keys = 0;
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            ++keys;
+        return QObject::event(event);
+    }
+};
+
+// Installs a waiter for one test and takes it away again.
+struct InstalledWaiter
+{
+    explicit InstalledWaiter(DriverWaiter& waiter) { BlockingCall::setWaiter(&waiter); }
+    ~InstalledWaiter() { BlockingCall::setWaiter(nullptr); }
+};
+
+} // namespace
 
 class TestEventYield : public QObject
 {
@@ -61,6 +114,83 @@ private slots:
         fn();
         yield.abort();
         QVERIFY_THROWS_EXCEPTION(HandlerAborted, fn());
+    }
+
+    // The driver calls through the wait loop: results and failures come back to
+    // the caller, calls run on the worker, and a call inside a call runs
+    // directly where it is (on the worker), so nothing waits on itself.
+    void driverCallsReturnTheirResultsAndFailures()
+    {
+        DriverWaitLoop loop([] { return false; });
+        InstalledWaiter installed(loop);
+        QThread* const windowThread = QThread::currentThread();
+
+        QCOMPARE(BlockingCall::run([] { return 42; }), 42);
+        QThread* outer = nullptr;
+        QThread* inner = nullptr;
+        BlockingCall::run([&] {
+            outer = QThread::currentThread();
+            BlockingCall::run([&] { inner = QThread::currentThread(); });
+        });
+        QVERIFY(outer != windowThread);
+        QCOMPARE(inner, outer);
+        try {
+            BlockingCall::run([]() -> int { throw DbError(QStringLiteral("server gone")); });
+            QFAIL("no exception");
+        } catch (const DbError& e) {
+            QCOMPARE(e.description(), QStringLiteral("server gone"));
+        }
+        QVERIFY_THROWS_EXCEPTION(HandlerAborted, BlockingCall::run([] { throw HandlerAborted{}; }));
+        // Without a waiter the call runs on the calling thread.
+        BlockingCall::setWaiter(nullptr);
+        QCOMPARE(BlockingCall::run([] { return QThread::currentThread(); }), windowThread);
+    }
+
+    // While a call waits, the window thread handles its events (timers, paints,
+    // closing) but drops user input; a call made from such an event runs
+    // directly on the window thread.
+    void waitingCallKeepsTheEventLoopGoing()
+    {
+        DriverWaitLoop loop([] { return false; });
+        InstalledWaiter installed(loop);
+        Gate gate;
+        InputCounter input;
+        QThread* reentrant = nullptr;
+        QTimer::singleShot(0, this, [&] {
+            QCoreApplication::postEvent(
+                &input, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+            reentrant = BlockingCall::run([] { return QThread::currentThread(); });
+            QTimer::singleShot(0, this, [&] { gate.open(); });
+        });
+        const bool opened = BlockingCall::run([&] { return gate.waitOpen(); });
+        QVERIFY2(opened, "the window thread did not run its events while the call waited");
+        QCOMPARE(loop.loopedCalls(), 1);
+        QCOMPARE(reentrant, QThread::currentThread());
+        QCOMPARE(input.keys, 0);
+
+        // Input after the wait reaches its receiver again.
+        QCoreApplication::postEvent(
+            &input, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        QCoreApplication::processEvents();
+        QCOMPARE(input.keys, 1);
+    }
+
+    // The program ends while a call is still inside the driver: the process
+    // would end at once (the test's action lets the call go instead).
+    void endingWhileACallWaitsAbandonsIt()
+    {
+        bool ending = false;
+        DriverWaitLoop loop([&] { return ending; });
+        InstalledWaiter installed(loop);
+        Gate gate;
+        int abandoned = 0;
+        loop.setAbandonActionForTesting([&] {
+            ++abandoned;
+            gate.open();
+        });
+        QTimer::singleShot(0, this, [&] { ending = true; });
+        QVERIFY(BlockingCall::run([&] { return gate.waitOpen(); }));
+        QVERIFY(abandoned >= 1);
     }
 };
 

@@ -101,6 +101,12 @@ void TestDbConnectionStrings::postgreSql()
     QFETCH(ConnectionProfile, profile);
     QFETCH(QString, expected);
     QCOMPARE(PostgreSQL::ConnectionString(profile), expected);
+    // Connections that run statements add libpq's keep-alive settings after the
+    // database, whatever it holds.
+    QCOMPARE(PostgreSQL::SessionConnectionString(profile),
+             expected + QStringLiteral(";pqopt={keepalives=1 keepalives_idle=30 "
+                                       "keepalives_interval=10 keepalives_count=9 "
+                                       "tcp_user_timeout=120000}"));
 }
 
 // The connection that reads a source table fetches in blocks; nothing a user types can

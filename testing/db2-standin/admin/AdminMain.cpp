@@ -38,6 +38,9 @@ const char* const Usage =
     "                                    backslash, tab, CR and LF written as \\\\ \\t \\r \\n\n"
     "  down [--database D]               (test only) the server or database goes away\n"
     "  up [--database D]                 ... and comes back\n"
+    "  hang-statement --database D [--match TEXT] [--off]\n"
+    "                                    (test only) statements that begin with TEXT (every\n"
+    "                                    statement without it) are not answered until --off\n"
     "  catalog-row --database D --schema S --name N --type T\n"
     "                                    (test only) an extra row that SQLTables lists\n"
     "\n"
@@ -345,6 +348,16 @@ int run(const db2s::ServerDir& server, const Arguments& args)
     }
     if (command == "exec")
         return runExec(server, args);
+    if (command == "hang-statement") {
+        const std::string marker = server.databaseHangFile(require(args, "database"));
+        if (args.flag("off")) {
+            std::remove(marker.c_str());
+            return 0;
+        }
+        std::ofstream out(marker, std::ios::trunc);
+        out << args.option("match") << "\n";
+        return out ? 0 : 1;
+    }
     if (command == "down" || command == "up") {
         const std::string database = args.option("database");
         const std::string marker =

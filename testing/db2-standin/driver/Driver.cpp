@@ -435,6 +435,25 @@ void statementDelay(Stmt* stmt)
     }
 }
 
+// Test only: a statement that the server never answers while the database's hang
+// file asks so, as an IBM client waits for a server that has stopped answering on an
+// established connection (ReceiveTimeout 0, the default, waits for ever). SQLCancel
+// and the query time-out end the wait as they end any statement.
+void statementHang(Stmt* stmt, const std::string& sql)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const db2s::ServerDir server(stmt->dbc->folder);
+    while (server.statementHangs(stmt->dbc->database, sql)) {
+        if (stmt->cancelled.load())
+            throw db2s::sqlError(952, "57014", "Processing was cancelled due to an interrupt.");
+        if (stmt->queryTimeout > 0 &&
+            Clock::now() - start >= std::chrono::seconds(static_cast<long>(stmt->queryTimeout)))
+            throw db2s::sqlError(952, "57014", "Processing was cancelled due to an interrupt.");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 SQLRETURN execute(Stmt* stmt, const std::string& sql)
 {
     if (stmt->cursor)
@@ -443,6 +462,7 @@ SQLRETURN execute(Stmt* stmt, const std::string& sql)
     stmt->cancelled = false;
     checkServer(stmt->dbc);
     statementDelay(stmt);
+    statementHang(stmt, sql);
     db2s::Outcome outcome = stmt->dbc->session->execute(sql);
     if (outcome.cursor) {
         stmt->cursor = std::move(outcome.cursor);

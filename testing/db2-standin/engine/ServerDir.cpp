@@ -267,6 +267,23 @@ bool ServerDir::databaseDown(const std::string& name) const
     return fileExists(databaseDownFile(name));
 }
 
+std::string ServerDir::databaseHangFile(const std::string& name) const
+{
+    return m_path + "/databases/" + upperCase(name) + ".hang";
+}
+
+bool ServerDir::statementHangs(const std::string& database, const std::string& sql) const
+{
+    std::ifstream in(databaseHangFile(database));
+    if (!in)
+        return false;
+    std::string prefix;
+    std::getline(in, prefix);
+    prefix = upperCase(trim(prefix));
+    const std::string statement = upperCase(trim(sql));
+    return statement.compare(0, prefix.size(), prefix) == 0;
+}
+
 double ServerDir::statementDelayMs(const std::string& database, const Config& config) const
 {
     const std::map<std::string, std::string> values = readKeyValues(databaseConfigFile(database));

@@ -22,6 +22,8 @@ namespace db2s {
 //   databases/NAME.conf      statement_delay_ms for that database only
 //   down                     test only: the whole server has gone away
 //   databases/NAME.down      test only: that database has gone away
+//   databases/NAME.hang      test only: statements that begin with the text in it
+//                            (every statement when it is empty) are never answered
 class ServerDir
 {
 public:
@@ -60,6 +62,9 @@ public:
     bool databaseExists(const std::string& name) const;
     bool serverDown() const;
     bool databaseDown(const std::string& name) const;
+    std::string databaseHangFile(const std::string& name) const;
+    // True while the database's hang file asks that this statement is not answered.
+    bool statementHangs(const std::string& database, const std::string& sql) const;
     double statementDelayMs(const std::string& database, const Config& config) const;
 
     // Users: name (case-insensitive) and password.
