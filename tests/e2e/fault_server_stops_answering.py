@@ -160,7 +160,7 @@ class ServerStopsAnswering(E2ETestCase):
 
     def test_postgres_stopped_in_the_middle_of_a_send(self):
         # DB2 to PostgreSQL: the rows go into the stopped server.
-        database = "E2EPGSTOP"
+        database = "E2EPGSTP"
         self.servers.db2_create_database(database)
         values = ", ".join("(%d, 'Posten %d')" % (i, i) for i in range(1, DB2_ROWS + 1))
         self.servers.db2('CREATE TABLE "%s" ("ID" INTEGER, "NAME" VARCHAR(40));'
@@ -199,7 +199,7 @@ class ServerStopsAnswering(E2ETestCase):
         self.assertLess(final, DB2_ROWS)
 
     def test_db2_insert_unanswered_during_a_send(self):
-        database = "E2EHANGSEND"
+        database = "E2EHSEND"
         self.servers.db2_create_database(database)
         app = self.start(database)
         # Slow enough that the send is still running when the switch comes.
@@ -217,7 +217,7 @@ class ServerStopsAnswering(E2ETestCase):
         self.assertLess(held, PG_ROWS)
 
     def test_db2_rename_unanswered(self):
-        database = "E2EHANGREN"
+        database = "E2EHREN"
         self.servers.db2_create_database(database)
         self.servers.db2('CREATE TABLE "ALT" ("A" INTEGER)', database)
         app = self.start(database)

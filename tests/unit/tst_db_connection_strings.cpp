@@ -119,19 +119,24 @@ void TestDbConnectionStrings::postgreSqlSource_data()
     QTest::newRow("example")
         << profile("localhost", "5432", "u", "", "d")
         << "Driver={PostgreSQL Unicode};Server=localhost;Port=5432;Uid=u;Pwd=;Database=d;"
-           "UseDeclareFetch=1;Fetch=1000";
+           "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=10 keepalives_count=9 "
+           "tcp_user_timeout=120000};UseDeclareFetch=1;Fetch=1000";
     QTest::newRow("empty profile")
         << profile("", "", "", "", "")
-        << "Driver={PostgreSQL Unicode};Server=;Port=;Uid=;Pwd=;Database=;UseDeclareFetch=1;"
-           "Fetch=1000";
+        << "Driver={PostgreSQL Unicode};Server=;Port=;Uid=;Pwd=;Database=;"
+           "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=10 keepalives_count=9 "
+           "tcp_user_timeout=120000};UseDeclareFetch=1;Fetch=1000";
     QTest::newRow("database that tries to switch it off")
         << profile("h", "1", "u", "p", "d;UseDeclareFetch=0")
         << "Driver={PostgreSQL Unicode};Server=h;Port=1;Uid=u;Pwd=p;"
-           "Database={d;UseDeclareFetch=0};UseDeclareFetch=1;Fetch=1000";
+           "Database={d;UseDeclareFetch=0};"
+           "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=10 keepalives_count=9 "
+           "tcp_user_timeout=120000};UseDeclareFetch=1;Fetch=1000";
     QTest::newRow("database ending in an open brace")
         << profile("h", "1", "u", "p", "d{")
         << "Driver={PostgreSQL Unicode};Server=h;Port=1;Uid=u;Pwd=p;Database={d{};"
-           "UseDeclareFetch=1;Fetch=1000";
+           "pqopt={keepalives=1 keepalives_idle=30 keepalives_interval=10 keepalives_count=9 "
+           "tcp_user_timeout=120000};UseDeclareFetch=1;Fetch=1000";
 }
 
 void TestDbConnectionStrings::postgreSqlSource()
