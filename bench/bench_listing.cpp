@@ -19,12 +19,12 @@
 // the same names added one by one and all at once.
 // Exits non-zero only when a listing misses tables or a step fails.
 
-#include "Connection.h"
-#include "EventYield.h"
-#include "IBMDB2.h"
-#include "ListBoxNameList.h"
-#include "PostgreSQL.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "core/EventYield.h"
+#include "db/IBMDB2.h"
+#include "ui/ListBoxNameList.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

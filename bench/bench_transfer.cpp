@@ -15,17 +15,17 @@
 // statement's own time, and the peak memory of a process that sends a small and a
 // large table.
 
-#include "Connection.h"
-#include "Dialogs.h"
-#include "EventYield.h"
-#include "IBMDB2.h"
-#include "PostgreSQL.h"
-#include "ProgressDisplay.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "core/Dialogs.h"
+#include "core/EventYield.h"
+#include "db/IBMDB2.h"
+#include "db/PostgreSQL.h"
+#include "core/ProgressDisplay.h"
+#include "db/Recordset.h"
 #include "SortedNameList.h"
-#include "TablesWindowContext.h"
-#include "Transfer.h"
-#include "TransferStatements.h"
+#include "core/TablesWindowContext.h"
+#include "transfer/Transfer.h"
+#include "transfer/TransferStatements.h"
 #include "WholeStatements.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "DriverWaitLoop.h"
-#include "Form1.h"
-#include "HomePage.h"
-#include "QtDialogs.h"
+#include "core/DriverWaitLoop.h"
+#include "ui/Form1.h"
+#include "app/HomePage.h"
+#include "app/QtDialogs.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "CursorFile.h"
+#include "app/CursorFile.h"
 
-#include "AppError.h"
+#include "core/AppError.h"
 
 #include <QBuffer>
 #include <QFile>

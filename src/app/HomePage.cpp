@@ -1,4 +1,4 @@
-#include "HomePage.h"
+#include "app/HomePage.h"
 
 #include <QDesktopServices>
 #include <QRandomGenerator>

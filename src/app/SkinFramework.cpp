@@ -1,6 +1,6 @@
-#include "SkinFramework.h"
+#include "app/SkinFramework.h"
 
-#include "AppError.h"
+#include "core/AppError.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "AdoTypes.h"
+#include "db/AdoTypes.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,4 +1,4 @@
-#include "BlockingCall.h"
+#include "db/BlockingCall.h"
 
 #include <atomic>
 #include <exception>

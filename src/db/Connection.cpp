@@ -1,8 +1,8 @@
-#include "Connection.h"
+#include "db/Connection.h"
 
-#include "BlockingCall.h"
+#include "db/BlockingCall.h"
 #include "ConnectionHandles.h"
-#include "Recordset.h"
+#include "db/Recordset.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 #include <QString>
 #include <memory>

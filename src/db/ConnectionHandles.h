@@ -6,7 +6,7 @@
 // statement still open on it first.
 
 #include "OdbcHandles.h"
-#include "Value.h"
+#include "db/Value.h"
 
 #include <memory>
 #include <optional>

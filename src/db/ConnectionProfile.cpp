@@ -1,6 +1,6 @@
-#include "ConnectionProfile.h"
+#include "db/ConnectionProfile.h"
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 QString odbcAttributeValue(const QString& value)
 {

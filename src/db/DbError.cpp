@@ -1,4 +1,4 @@
-#include "DbError.h"
+#include "db/DbError.h"
 
 DbError::DbError(const QString& description, const QString& sqlState, int nativeCode)
     : std::runtime_error(description.toStdString()), m_description(description),

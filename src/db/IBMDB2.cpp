@@ -1,7 +1,7 @@
-#include "IBMDB2.h"
+#include "db/IBMDB2.h"
 
-#include "Connection.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "db/Recordset.h"
 
 namespace IBMDB2 {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConnectionProfile.h"
-#include "NameList.h"
+#include "db/ConnectionProfile.h"
+#include "db/NameList.h"
 
 // The IBM DB2 side: its connection string, the connection test and the table list.
 namespace IBMDB2 {

@@ -1,4 +1,4 @@
-#include "NameList.h"
+#include "db/NameList.h"
 
 #include <algorithm>
 

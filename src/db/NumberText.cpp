@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "db/NumberText.h"
 
 #include <QLocale>
 #include <clocale>

@@ -3,7 +3,7 @@
 // Private to the data access layer: owners of the ODBC handles, the one checking
 // helper every return code goes through, and the QString <-> SQLWCHAR conversion.
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 #include <QString>
 #include <sql.h>

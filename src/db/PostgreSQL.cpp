@@ -1,7 +1,7 @@
-#include "PostgreSQL.h"
+#include "db/PostgreSQL.h"
 
-#include "Connection.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "db/Recordset.h"
 
 #include <limits>
 

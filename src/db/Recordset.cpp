@@ -1,10 +1,10 @@
-#include "Recordset.h"
+#include "db/Recordset.h"
 
-#include "AdoTypes.h"
-#include "BlockingCall.h"
-#include "Connection.h"
+#include "db/AdoTypes.h"
+#include "db/BlockingCall.h"
+#include "db/Connection.h"
 #include "ConnectionHandles.h"
-#include "NumberText.h"
+#include "db/NumberText.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DbError.h"
-#include "Value.h"
+#include "db/DbError.h"
+#include "db/Value.h"
 
 #include <QString>
 #include <functional>

@@ -1,13 +1,13 @@
-#include "Maintenance.h"
+#include "maintenance/Maintenance.h"
 
-#include "AppError.h"
-#include "Connection.h"
-#include "ErrorTrap.h"
-#include "IBMDB2.h"
-#include "Main.h"
-#include "MaintenanceStatements.h"
-#include "PostgreSQL.h"
-#include "Recordset.h"
+#include "core/AppError.h"
+#include "db/Connection.h"
+#include "core/ErrorTrap.h"
+#include "db/IBMDB2.h"
+#include "core/Main.h"
+#include "maintenance/MaintenanceStatements.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TablesWindowContext.h"
+#include "core/TablesWindowContext.h"
 
 // Dropping and renaming tables on either side of the tables window. Each runs its
 // numbered steps under the error trap of its handler and reports failures there;

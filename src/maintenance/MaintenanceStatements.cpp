@@ -1,4 +1,4 @@
-#include "MaintenanceStatements.h"
+#include "maintenance/MaintenanceStatements.h"
 
 namespace Maintenance {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Maintenance.h"
+#include "maintenance/Maintenance.h"
 
 #include <QString>
 

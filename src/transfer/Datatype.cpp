@@ -1,4 +1,4 @@
-#include "Datatype.h"
+#include "transfer/Datatype.h"
 
 namespace Datatype {
 

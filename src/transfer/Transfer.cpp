@@ -1,14 +1,13 @@
-#include "Transfer.h"
+#include "transfer/Transfer.h"
 
-#include "AppError.h"
-#include "Connection.h"
-#include "ErrorTrap.h"
-#include "IBMDB2.h"
-#include "ListProcedures.h"
-#include "Main.h"
-#include "PostgreSQL.h"
-#include "Recordset.h"
-#include "TransferStatements.h"
+#include "core/AppError.h"
+#include "db/Connection.h"
+#include "core/ErrorTrap.h"
+#include "db/IBMDB2.h"
+#include "core/Main.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
+#include "transfer/TransferStatements.h"
 
 #include <algorithm>
 #include <climits>

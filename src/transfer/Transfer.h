@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TablesWindowContext.h"
+#include "core/TablesWindowContext.h"
 
 // The two transfers behind the tables window's send buttons. Each runs its
 // numbered steps under the error trap of its handler and reports failures there;

@@ -1,6 +1,6 @@
-#include "TransferStatements.h"
+#include "transfer/TransferStatements.h"
 
-#include "Datatype.h"
+#include "transfer/Datatype.h"
 
 #include <cstdint>
 

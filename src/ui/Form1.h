@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ConnectionProfile.h"
-#include "EventYield.h"
-#include "SettingsStore.h"
-#include "SkinFramework.h"
+#include "db/ConnectionProfile.h"
+#include "core/EventYield.h"
+#include "core/SettingsStore.h"
+#include "app/SkinFramework.h"
 
 #include <QWidget>
 #include <functional>

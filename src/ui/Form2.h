@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ListBoxNameList.h"
-#include "TablesWindowContext.h"
+#include "ui/ListBoxNameList.h"
+#include "core/TablesWindowContext.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "ListBoxNameList.h"
+#include "ui/ListBoxNameList.h"
 
-#include "AppError.h"
+#include "core/AppError.h"
 
 #include <QItemSelectionModel>
 #include <QListWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgressDisplay.h"
+#include "core/ProgressDisplay.h"
 
 #include <QProgressBar>
 

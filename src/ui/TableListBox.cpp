@@ -1,4 +1,4 @@
-#include "TableListBox.h"
+#include "ui/TableListBox.h"
 
 #include <QItemSelectionModel>
 

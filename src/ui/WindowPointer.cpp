@@ -1,6 +1,6 @@
-#include "WindowPointer.h"
+#include "ui/WindowPointer.h"
 
-#include "AppError.h"
+#include "core/AppError.h"
 
 #include <QAbstractScrollArea>
 #include <QMouseEvent>

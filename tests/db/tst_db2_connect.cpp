@@ -1,9 +1,9 @@
 // Opening connections to IBM DB2 through the driver registered as
 // "IBM DB2 ODBC DRIVER": DB2's messages and SQLSTATEs for each way an open
 // fails, the connection test, and a server that stops answering.
-#include "Connection.h"
-#include "IBMDB2.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
+#include "db/Recordset.h"
 #include "TestEnv.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "tst_maint_fixture.h"
 
-#include "Main.h"
+#include "core/Main.h"
 
 #include <QTest>
 

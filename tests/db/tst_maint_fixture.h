@@ -4,13 +4,13 @@
 // lists are SortedNameLists and whose dialogs are scripted, and the helpers that
 // read back what each database holds.
 
-#include "IBMDB2.h"
-#include "Maintenance.h"
-#include "PostgreSQL.h"
-#include "ProgressDisplay.h"
+#include "db/IBMDB2.h"
+#include "maintenance/Maintenance.h"
+#include "db/PostgreSQL.h"
+#include "core/ProgressDisplay.h"
 #include "ScriptedDialogs.h"
 #include "SortedNameList.h"
-#include "TablesWindowContext.h"
+#include "core/TablesWindowContext.h"
 #include "TestEnv.h"
 
 #include <QStringList>

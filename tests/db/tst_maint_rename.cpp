@@ -1,7 +1,7 @@
 #include "tst_maint_fixture.h"
 
-#include "ErrorTrap.h"
-#include "Main.h"
+#include "core/ErrorTrap.h"
+#include "core/Main.h"
 
 #include <QTest>
 

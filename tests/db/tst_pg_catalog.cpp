@@ -1,6 +1,6 @@
 // The PostgreSQL table list against the real server through psqlODBC.
-#include "DbError.h"
-#include "PostgreSQL.h"
+#include "db/DbError.h"
+#include "db/PostgreSQL.h"
 #include "SortedNameList.h"
 #include "TestEnv.h"
 

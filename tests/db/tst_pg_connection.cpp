@@ -1,8 +1,8 @@
 // Opening, failing to open and testing connections against the real PostgreSQL
 // server through psqlODBC.
-#include "Connection.h"
-#include "PostgreSQL.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
 #include "TestEnv.h"
 
 #include <QtTest>

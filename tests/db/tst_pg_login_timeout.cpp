@@ -2,11 +2,11 @@
 // answers: the open gives up by itself (the login time-out) with the driver's
 // message instead of hanging. One whose network goes while the connection is
 // open: the keep-alive and user time-out settings end the waiting statement.
-#include "BlockingCall.h"
-#include "Connection.h"
-#include "DriverWaitLoop.h"
-#include "PostgreSQL.h"
-#include "Recordset.h"
+#include "db/BlockingCall.h"
+#include "db/Connection.h"
+#include "core/DriverWaitLoop.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
 #include "TestEnv.h"
 
 #include <QProcess>

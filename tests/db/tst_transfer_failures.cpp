@@ -1,6 +1,6 @@
 #include "tst_transfer_fixture.h"
 
-#include "ErrorTrap.h"
+#include "core/ErrorTrap.h"
 
 #include <QTest>
 

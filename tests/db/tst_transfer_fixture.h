@@ -5,17 +5,17 @@
 // PostgreSQL database and a fresh DB2 stand-in database per test, and helpers to
 // read back what each side holds.
 
-#include "Connection.h"
-#include "IBMDB2.h"
-#include "Main.h"
-#include "PostgreSQL.h"
-#include "ProgressDisplay.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
+#include "core/Main.h"
+#include "db/PostgreSQL.h"
+#include "core/ProgressDisplay.h"
+#include "db/Recordset.h"
 #include "ScriptedDialogs.h"
 #include "SortedNameList.h"
-#include "TablesWindowContext.h"
+#include "core/TablesWindowContext.h"
 #include "TestEnv.h"
-#include "Transfer.h"
+#include "transfer/Transfer.h"
 
 #include <QRegularExpression>
 #include <QStringList>

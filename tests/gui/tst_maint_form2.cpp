@@ -1,7 +1,7 @@
-#include "Form1.h"
-#include "Form2.h"
-#include "HomePage.h"
-#include "Main.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "app/HomePage.h"
+#include "core/Main.h"
 #include "ScriptedDialogs.h"
 #include "TestEnv.h"
 

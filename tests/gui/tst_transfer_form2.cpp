@@ -1,8 +1,8 @@
-#include "Form1.h"
-#include "Form2.h"
-#include "HomePage.h"
-#include "Main.h"
-#include "ProgressBar.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "app/HomePage.h"
+#include "core/Main.h"
+#include "ui/ProgressBar.h"
 #include "ScriptedDialogs.h"
 #include "TestEnv.h"
 

@@ -1,6 +1,6 @@
 // The program's real dialogs, driven as a user would.
 
-#include "QtDialogs.h"
+#include "app/QtDialogs.h"
 
 #include <QApplication>
 #include <QClipboard>

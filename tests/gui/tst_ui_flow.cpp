@@ -3,7 +3,7 @@
 
 #include "tst_ui_support.h"
 
-#include "NameList.h"
+#include "db/NameList.h"
 #include "TestEnv.h"
 
 #include <QLineEdit>

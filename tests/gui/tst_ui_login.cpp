@@ -3,8 +3,8 @@
 
 #include "tst_ui_support.h"
 
-#include "ErrorTrap.h"
-#include "WindowPointer.h"
+#include "core/ErrorTrap.h"
+#include "ui/WindowPointer.h"
 
 #include <QAccessible>
 #include <QGroupBox>

@@ -3,11 +3,11 @@
 
 #include "tst_ui_support.h"
 
-#include "AppError.h"
-#include "ErrorTrap.h"
-#include "NameList.h"
-#include "ProgressBar.h"
-#include "WindowPointer.h"
+#include "core/AppError.h"
+#include "core/ErrorTrap.h"
+#include "db/NameList.h"
+#include "ui/ProgressBar.h"
+#include "ui/WindowPointer.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

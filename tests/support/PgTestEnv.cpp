@@ -1,8 +1,8 @@
 #include "TestEnv.h"
 
-#include "Connection.h"
-#include "PostgreSQL.h"
-#include "Recordset.h"
+#include "db/Connection.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
 
 #include <QTest>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NameList.h"
+#include "db/NameList.h"
 
 #include <QStringList>
 #include <vector>

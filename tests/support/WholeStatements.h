@@ -3,7 +3,7 @@
 // Whole CREATE TABLE and INSERT texts, built with the transfers' own pieces, for
 // tests that have all the parts at hand.
 
-#include "TransferStatements.h"
+#include "transfer/TransferStatements.h"
 
 #include <utility>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "AppError.h"
-#include "CursorFile.h"
-#include "QtDialogs.h"
+#include "core/AppError.h"
+#include "app/CursorFile.h"
+#include "app/QtDialogs.h"
 
 #include <QBitmap>
 #include <QFile>

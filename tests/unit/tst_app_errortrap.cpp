@@ -1,6 +1,6 @@
-#include "AppError.h"
-#include "DbError.h"
-#include "ErrorTrap.h"
+#include "core/AppError.h"
+#include "db/DbError.h"
+#include "core/ErrorTrap.h"
 #include "ScriptedDialogs.h"
 
 #include <QTest>

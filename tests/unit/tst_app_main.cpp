@@ -1,6 +1,6 @@
-#include "HomePage.h"
-#include "Main.h"
-#include "SkinFramework.h"
+#include "app/HomePage.h"
+#include "core/Main.h"
+#include "app/SkinFramework.h"
 
 #include <QApplication>
 #include <QCheckBox>

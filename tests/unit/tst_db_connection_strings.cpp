@@ -1,7 +1,7 @@
 // The two connection strings, byte for byte, and the bracing of awkward values.
-#include "DbError.h"
-#include "IBMDB2.h"
-#include "PostgreSQL.h"
+#include "db/DbError.h"
+#include "db/IBMDB2.h"
+#include "db/PostgreSQL.h"
 
 #include <QtTest>
 

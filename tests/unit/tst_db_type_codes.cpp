@@ -1,6 +1,6 @@
 // ODBC SQL type -> ADO type code, and ADO type code -> constant name.
-#include "AdoTypes.h"
-#include "Datatype.h"
+#include "db/AdoTypes.h"
+#include "transfer/Datatype.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "ListProcedures.h"
+#include "core/Main.h"
 #include "SortedNameList.h"
-#include "TransferStatements.h"
+#include "transfer/TransferStatements.h"
 #include "WholeStatements.h"
 
 #include <QTest>

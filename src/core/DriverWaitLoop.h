@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlockingCall.h"
+#include "db/BlockingCall.h"
 
 #include <QObject>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "ErrorTrap.h"
+#include "core/ErrorTrap.h"
 
-#include "AppError.h"
-#include "DbError.h"
+#include "core/AppError.h"
+#include "db/DbError.h"
 
 #include <exception>
 

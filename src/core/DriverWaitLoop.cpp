@@ -1,4 +1,4 @@
-#include "DriverWaitLoop.h"
+#include "core/DriverWaitLoop.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

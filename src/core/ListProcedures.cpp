@@ -1,4 +1,4 @@
-#include "ListProcedures.h"
+#include "core/Main.h"
 
 namespace Main {
 

@@ -1,6 +1,6 @@
-#include "EventYield.h"
+#include "core/EventYield.h"
 
-#include "ErrorTrap.h"
+#include "core/ErrorTrap.h"
 
 #include <QCoreApplication>
 

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "db/NameList.h"
+#include "db/Value.h"
+
 #include <QString>
 
 class QWidget;
 class SkinFramework;
 class HomePage;
 
-// Shared procedures of the application frame.
+// The shared procedures of module Main. SetButtonFaceColors, ApplySkin and
+// MaybeOpenHomePage need widgets and are defined with the windows
+// (app/MainWindows.cpp); everything else is widget-free.
 namespace Main {
 
 // The full product name: window captions and the settings section.
@@ -44,5 +49,21 @@ void ApplySkin(QWidget& loginWindow, SkinFramework& skin);
 
 // Opens the maker's home page when the draw gives 7 (one start in a hundred).
 void MaybeOpenHomePage(HomePage& homePage);
+
+// Small procedures that only the transfers call. They keep no state and have no
+// error handling of their own: a failure reaches the calling handler's trap.
+
+// True when at least one entry equals the name after both are lowercased. Every
+// entry is visited; an empty list gives false.
+bool ListContainsName(const NameList& list, const QString& name);
+
+// Removes the entries whose text equals the name exactly (case-sensitive) in one
+// pass over the entries the list held when called. The index advances after a
+// removal too, so an entry that moves into a removed slot is not examined: of two
+// adjacent equal entries only the first goes.
+void ListRemoveName(NameList& list, const QString& name);
+
+// The default when the value is NULL, otherwise the value's text.
+QString ValueOrDefault(const Value& value, const QString& defaultValue);
 
 } // namespace Main

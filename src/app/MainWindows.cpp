@@ -1,11 +1,12 @@
-#include "Main.h"
+// The window utilities of namespace Main (declared in core/Main.h): the parts
+// that need widgets.
+#include "core/Main.h"
 
-#include "HomePage.h"
-#include "SkinFramework.h"
+#include "app/HomePage.h"
+#include "app/SkinFramework.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDateTime>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,20 +17,6 @@
 namespace Main {
 
 namespace {
-
-QString& appTitle()
-{
-    static QString title;
-    return title;
-}
-
-QString& programFolderOverride()
-{
-    static QString folder;
-    return folder;
-}
-
-constexpr int MaxTitleLength = 40;
 
 void setButtonFaceBackground(QWidget& widget, const QColor& buttonFace)
 {
@@ -45,61 +32,6 @@ void setButtonFaceBackground(QWidget& widget, const QColor& buttonFace)
 }
 
 } // namespace
-
-QString appTitleFor(const QString& productName)
-{
-    QString title = productName;
-    // The last word goes at least once, then more while the title is too long.
-    do {
-        const int blank = title.lastIndexOf(QLatin1Char(' '));
-        if (blank < 0)
-            break;
-        title.truncate(blank);
-    } while (title.size() > MaxTitleLength);
-    if (title.size() > MaxTitleLength)
-        title.truncate(MaxTitleLength);
-    return title;
-}
-
-void SetAppTitle()
-{
-    appTitle() = appTitleFor(ProductName);
-}
-
-QString AppTitle()
-{
-    return appTitle();
-}
-
-bool FileExists(const QString& path)
-{
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.exists() && info.lastModified().isValid();
-}
-
-QString ProgramFolder()
-{
-    if (!programFolderOverride().isEmpty())
-        return programFolderOverride();
-    return QCoreApplication::applicationDirPath();
-}
-
-void setProgramFolderForTesting(const QString& folder)
-{
-    programFolderOverride() = folder;
-}
-
-QString HandCursorPath()
-{
-    return ProgramFolder() + QStringLiteral("/HAND-M.CUR");
-}
-
-QString SkinPath()
-{
-    return ProgramFolder() + QStringLiteral("/x/o.cjs");
-}
 
 void SetButtonFaceColors(QWidget& window)
 {
