@@ -12,6 +12,8 @@
 // for new top-level windows and takes the first one whose _NET_WM_PID is the
 // started process.
 
+#include "core/LoginKeys.h"
+
 #include <xcb/xcb.h>
 
 #include <poll.h>
@@ -61,9 +63,12 @@ std::string makeConfigHome()
         die("cannot make a temporary folder");
     const std::string home = dir;
     std::ofstream file(home + "/Harrowick.conf");
-    file << "[Dovetab]\nServer=nowhere.invalid\nPort=1\nUser=bench\nPassword=bench\n"
-            "Database=BENCH\nPostgreSQLServer=127.0.0.1\nPostgreSQLPort=1\n"
-            "PostgreSQLUser=bench\nPostgreSQLPassword=bench\nPostgreSQLDatabase=bench\n";
+    // The value of each login box, Text1 to Text10.
+    const char* const values[] = {"nowhere.invalid", "1",     "bench", "bench", "BENCH",
+                                  "127.0.0.1",       "1",     "bench", "bench", "bench"};
+    file << "[Dovetab]\n";
+    for (const LoginKey& key : LoginKeys)
+        file << key.key << '=' << values[key.box - 1] << '\n';
     if (!file)
         die("cannot write the settings store");
     chmod((home + "/Harrowick.conf").c_str(), 0600);

@@ -117,29 +117,30 @@ print(";\n".join(out) + ";")
 PY
 }
 
-# write_demo_settings CONFIG_HOME DB2_DATABASE: the login values of both demo
+# write_demo_settings CONFIG_HOME DB2_DATABASE BUILD: the login values of both demo
 # databases, in the file where Dovetab keeps its settings when XDG_CONFIG_HOME is
-# CONFIG_HOME (application "Harrowick", section "Dovetab"). Readable by the owner
-# only, like the file Dovetab makes itself: the passwords stand in it as plain text.
+# CONFIG_HOME (application "Harrowick", section "Dovetab"), under the keys that the
+# build lists in BUILD/settings-keys.tsv. Readable by the owner only, like the file
+# Dovetab makes itself: the passwords stand in it as plain text.
 write_demo_settings() {
-  local config="$1" db2db="$2"
+  local config="$1" db2db="$2" build="$3"
   local file="$config/Harrowick.conf"
+  # The value of each login box, Text1 to Text10.
+  local -A value=(
+    [Text1]="$DB2_HOST" [Text2]="$DB2_PORT" [Text3]="$DB2_USER" [Text4]="$DB2_PASSWORD"
+    [Text5]="$db2db" [Text6]="127.0.0.1" [Text7]="$PG_PORT" [Text8]="$PG_USER"
+    [Text9]="$PG_PASSWORD" [Text10]="$PG_DATABASE"
+  )
   mkdir -p "$config"
   rm -f "$file"
   (
     umask 077
-    cat >"$file" <<INI
-[Dovetab]
-Server=$DB2_HOST
-Port=$DB2_PORT
-User=$DB2_USER
-Password=$DB2_PASSWORD
-Database=$db2db
-PostgreSQLServer=127.0.0.1
-PostgreSQLPort=$PG_PORT
-PostgreSQLUser=$PG_USER
-PostgreSQLPassword=$PG_PASSWORD
-PostgreSQLDatabase=$PG_DATABASE
-INI
+    {
+      echo "[Dovetab]"
+      local box key default
+      while IFS=$'\t' read -r box key default; do
+        echo "$key=${value[$box]}"
+      done <"$build/settings-keys.tsv"
+    } >"$file"
   )
 }

@@ -9,6 +9,7 @@
 #include "ui/Form2.h"
 #include "app/HomePage.h"
 #include "db/IBMDB2.h"
+#include "core/LoginKeys.h"
 #include "core/Main.h"
 #include "db/PostgreSQL.h"
 #include "ui/Twips.h"
@@ -180,16 +181,8 @@ void Form1::buildLayout()
     m_text[1]->setFocus();
 
     // Text1_Change to Text10_Change: the whole text goes to the box's key at once.
-    m_boxes = {{m_text[1], QStringLiteral("Server")},
-               {m_text[2], QStringLiteral("Port")},
-               {m_text[3], QStringLiteral("User")},
-               {m_text[4], QStringLiteral("Password")},
-               {m_text[5], QStringLiteral("Database")},
-               {m_text[6], QStringLiteral("PostgreSQLServer")},
-               {m_text[7], QStringLiteral("PostgreSQLPort")},
-               {m_text[8], QStringLiteral("PostgreSQLUser")},
-               {m_text[9], QStringLiteral("PostgreSQLPassword")},
-               {m_text[10], QStringLiteral("PostgreSQLDatabase")}};
+    for (const LoginKey& key : LoginKeys)
+        m_boxes.append({m_text[key.box], QString::fromLatin1(key.key)});
     for (const LoginBox& box : std::as_const(m_boxes)) {
         const QString key = box.key;
         connect(box.edit, &QLineEdit::textChanged, this,
@@ -219,11 +212,10 @@ void Form1::start()
         show();
 }
 
-void Form1::loadBox(ErrorTrap& trap, int step, QLineEdit* box, const QString& key,
-                    const QString& defaultText)
+void Form1::loadBox(ErrorTrap& trap, int step, int box)
 {
     // A box whose text changes writes it back at once (its change handler).
-    trap.step(step, [&] { box->setText(m_settings->read(key, defaultText)); });
+    trap.step(step, [&] { m_text[box]->setText(m_settings->read(loginKey(box), loginDefault(box))); });
 }
 
 void Form1::Form_Load()
@@ -238,16 +230,16 @@ void Form1::Form_Load()
     trap.step(106, [&] { Main::MaybeOpenHomePage(m_homePage); });
     if (trap.condition(124, [&] { return Main::FileExists(Main::HandCursorPath()); }))
         trap.step(126, [&] { m_pointer->setCustomCursor(loadCursorFile(Main::HandCursorPath())); });
-    loadBox(trap, 128, m_text[1], QStringLiteral("Server"));
-    loadBox(trap, 130, m_text[2], QStringLiteral("Port"), QStringLiteral("50069"));
-    loadBox(trap, 132, m_text[3], QStringLiteral("User"));
-    loadBox(trap, 134, m_text[4], QStringLiteral("Password"));
-    loadBox(trap, 136, m_text[5], QStringLiteral("Database"));
-    loadBox(trap, 138, m_text[6], QStringLiteral("PostgreSQLServer"), QStringLiteral("localhost"));
-    loadBox(trap, 140, m_text[7], QStringLiteral("PostgreSQLPort"), QStringLiteral("5432"));
-    loadBox(trap, 142, m_text[8], QStringLiteral("PostgreSQLUser"));
-    loadBox(trap, 144, m_text[9], QStringLiteral("PostgreSQLPassword"));
-    loadBox(trap, 146, m_text[10], QStringLiteral("PostgreSQLDatabase"));
+    loadBox(trap, 128, 1);
+    loadBox(trap, 130, 2);
+    loadBox(trap, 132, 3);
+    loadBox(trap, 134, 4);
+    loadBox(trap, 136, 5);
+    loadBox(trap, 138, 6);
+    loadBox(trap, 140, 7);
+    loadBox(trap, 142, 8);
+    loadBox(trap, 144, 9);
+    loadBox(trap, 146, 10);
     // IBM DB2 first: when it fails, PostgreSQL is not contacted.
     if (!trap.condition(148, [&] { return IBMDB2::CanConnect(db2Profile()); }))
         return;

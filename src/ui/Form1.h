@@ -97,8 +97,8 @@ private:
     void buildLayout();
     void testConnection(const QString& handlerName,
                         const std::function<QString()>& connectionString);
-    void loadBox(ErrorTrap& trap, int step, QLineEdit* box, const QString& key,
-                 const QString& defaultText = QString());
+    // Step `step`: login box 1 to 10 gets its stored text, or its default.
+    void loadBox(ErrorTrap& trap, int step, int box);
 
     Dialogs& m_dialogs;
     HomePage& m_homePage;

@@ -115,7 +115,8 @@ class Install(E2ETestCase):
         self.assertEqual(app.wait_exit(), 0)
         # A first start stores the three defaults.
         self.assertEqual(e2elib.read_settings(app.config_home),
-                         {"Port": "50069", "PostgreSQLServer": "localhost", "PostgreSQLPort": "5432"})
+                         {e2elib.LOGIN_KEYS["Text2"]: "50069", e2elib.LOGIN_KEYS["Text6"]: "localhost",
+                          e2elib.LOGIN_KEYS["Text7"]: "5432"})
 
     def test_debian_package(self):
         out = os.path.join(self.case_dir, "package")

@@ -59,7 +59,8 @@ class Session(E2ETestCase):
         # First start: the defaults are stored, nothing reaches a server.
         app.wait_login_window()
         self.assertEqual(e2elib.read_settings(app.config_home),
-                         {"Port": "50069", "PostgreSQLServer": "localhost", "PostgreSQLPort": "5432"})
+                         {e2elib.LOGIN_KEYS["Text2"]: "50069", e2elib.LOGIN_KEYS["Text6"]: "localhost",
+                          e2elib.LOGIN_KEYS["Text7"]: "5432"})
 
         # The login values, typed; each box is stored as it is typed.
         login = dict(servers.db2_profile(DB2_DATABASE))

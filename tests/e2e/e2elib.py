@@ -77,12 +77,18 @@ FORM2 = {
     "PushButton12": (_WINDOW, 4080, 4980, 3840, 405),
 }
 
-# The text boxes of the login window and the settings keys they are kept under.
-LOGIN_KEYS = {
-    "Text1": "Server", "Text2": "Port", "Text3": "User", "Text4": "Password",
-    "Text5": "Database", "Text6": "PostgreSQLServer", "Text7": "PostgreSQLPort",
-    "Text8": "PostgreSQLUser", "Text9": "PostgreSQLPassword", "Text10": "PostgreSQLDatabase",
-}
+# The text boxes of the login window and the settings keys they are kept under,
+# as the build writes them from src/core/LoginKeys.h.
+def _login_keys():
+    keys = {}
+    with open(os.path.join(BUILD_DIR, "settings-keys.tsv"), encoding="utf-8") as f:
+        for line in f:
+            box, key, _default = line.rstrip("\n").split("\t")
+            keys[box] = key
+    return keys
+
+
+LOGIN_KEYS = _login_keys()
 
 
 def wait_for(predicate, what, timeout=WAIT, interval=0.1):

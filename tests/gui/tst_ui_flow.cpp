@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(reloaded.count(QStringLiteral("only_in_b")), 1);
         QVERIFY(!reloaded.contains(QStringLiteral("Zebra")));
         QCOMPARE(texts(tables.list2()), list2); // read again, not added twice
-        QCOMPARE(run.stored().value(QStringLiteral("PostgreSQLDatabase")), second.database);
+        QCOMPARE(run.stored().value(loginKey(10)), second.database);
     }
 
     // Wrong IBM DB2 values: PostgreSQL is never contacted, neither at start-up nor
@@ -122,7 +122,7 @@ private slots:
 
         ProgramRun run;
         run.storePostgres(pg);
-        run.store(QStringLiteral("Server"), QStringLiteral("nohost.invalid"));
+        run.store(loginKey(1), QStringLiteral("nohost.invalid"));
         Form1& login = run.start();
         QVERIFY(login.isVisible());
         QVERIFY(!login.hasTablesWindow());

@@ -44,7 +44,7 @@ private slots:
         QCOMPARE(boxTexts(run),
                  (QStringList{"", "50069", "", "", "", "localhost", "5432", "", "", ""}));
         const QMap<QString, QString> expected = {
-            {"Port", "50069"}, {"PostgreSQLServer", "localhost"}, {"PostgreSQLPort", "5432"}};
+            {loginKey(2), "50069"}, {loginKey(6), "localhost"}, {loginKey(7), "5432"}};
         QCOMPARE(run.stored(), expected);
         // The connection tests fail without a message and the login window is shown.
         QVERIFY(run.dialogs.shown().isEmpty());

@@ -2,6 +2,7 @@
 
 // Shared by the window tests: one run of the program with a folder of its own.
 
+#include "core/LoginKeys.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "app/HomePage.h"
@@ -52,19 +53,19 @@ public:
     }
     void storeDb2(const ConnectionProfile& p)
     {
-        store(QStringLiteral("Server"), p.server);
-        store(QStringLiteral("Port"), p.port);
-        store(QStringLiteral("User"), p.user);
-        store(QStringLiteral("Password"), p.password);
-        store(QStringLiteral("Database"), p.database);
+        store(loginKey(1), p.server);
+        store(loginKey(2), p.port);
+        store(loginKey(3), p.user);
+        store(loginKey(4), p.password);
+        store(loginKey(5), p.database);
     }
     void storePostgres(const ConnectionProfile& p)
     {
-        store(QStringLiteral("PostgreSQLServer"), p.server);
-        store(QStringLiteral("PostgreSQLPort"), p.port);
-        store(QStringLiteral("PostgreSQLUser"), p.user);
-        store(QStringLiteral("PostgreSQLPassword"), p.password);
-        store(QStringLiteral("PostgreSQLDatabase"), p.database);
+        store(loginKey(6), p.server);
+        store(loginKey(7), p.port);
+        store(loginKey(8), p.user);
+        store(loginKey(9), p.password);
+        store(loginKey(10), p.database);
     }
 
     // What the settings file holds now, read afresh from the disk.
