@@ -19,12 +19,12 @@
 // the same names added one by one and all at once.
 // Exits non-zero only when a listing misses tables or a step fails.
 
-#include "db/Connection.h"
 #include "core/EventYield.h"
+#include "db/Connection.h"
 #include "db/IBMDB2.h"
-#include "ui/ListBoxNameList.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
+#include "ui/ListBoxNameList.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -104,9 +104,10 @@ void createPgTables(int tables)
     QStringList batches;
     for (int first = 1; first <= tables; first += 500) {
         const int last = std::min(tables, first + 499);
-        batches << QStringLiteral("DO $$ BEGIN FOR i IN %1..%2 LOOP "
-                                  "EXECUTE format('CREATE TABLE listed_%s (id integer, name text)', i); "
-                                  "END LOOP; END $$")
+        batches << QStringLiteral(
+                       "DO $$ BEGIN FOR i IN %1..%2 LOOP "
+                       "EXECUTE format('CREATE TABLE listed_%s (id integer, name text)', i); "
+                       "END LOOP; END $$")
                        .arg(first)
                        .arg(last);
     }
@@ -120,7 +121,8 @@ void createDb2Tables(int tables)
               env("DOVETAB_DB2_PASSWORD")});
     QStringList statements;
     for (int i = 1; i <= tables; ++i)
-        statements << QStringLiteral("CREATE TABLE LISTED_%1 (ID INTEGER, NAME VARCHAR(40))").arg(i);
+        statements
+            << QStringLiteral("CREATE TABLE LISTED_%1 (ID INTEGER, NAME VARCHAR(40))").arg(i);
     // A few views, which the listing reads past without adding them.
     for (int i = 1; i <= 50; ++i)
         statements << QStringLiteral("CREATE VIEW SHOWN_%1 AS SELECT * FROM LISTED_%1").arg(i);
@@ -134,7 +136,8 @@ int barePg(const ConnectionProfile& profile)
     Connection connection;
     connection.setCursorLocation(Connection::ClientSide);
     connection.open(PostgreSQL::ConnectionString(profile));
-    std::unique_ptr<Recordset> rows = connection.execute(QStringLiteral("select tablename from pg_tables;"));
+    std::unique_ptr<Recordset> rows =
+        connection.execute(QStringLiteral("select tablename from pg_tables;"));
     const long long count = rows->recordCount();
     int read = 0;
     for (long long row = 0; row < count; ++row) {
@@ -154,7 +157,8 @@ int bareDb2(const ConnectionProfile& profile)
     std::unique_ptr<Recordset> rows = connection.openSchema(Connection::SchemaTables);
     int read = 0;
     while (!rows->eof()) {
-        if (rows->fields().item(QStringLiteral("TABLE_TYPE")).value() == Value(QStringLiteral("TABLE")) &&
+        if (rows->fields().item(QStringLiteral("TABLE_TYPE")).value() ==
+                Value(QStringLiteral("TABLE")) &&
             rows->fields().item(QStringLiteral("TABLE_NAME")).value())
             ++read;
         rows->moveNext();
@@ -179,8 +183,7 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-template <typename F>
-double timeMs(F&& run)
+template <typename F> double timeMs(F&& run)
 {
     QElapsedTimer timer;
     timer.start();
@@ -303,8 +306,9 @@ bool measure(const Side& side, int rounds, int minimumEntries, double limitMs)
     WindowList measured(false);
     EventYield yield;
     const Run slow = listOnce(side, measured.list, yield.function(), limitMs);
-    std::printf("%-10s  without uniform item sizes: %s %.0f ms, %d of %d entries listed\n", side.name,
-                slow.stopped ? "stopped after" : "done in", slow.ms, measured.list.count(), bareRows);
+    std::printf("%-10s  without uniform item sizes: %s %.0f ms, %d of %d entries listed\n",
+                side.name, slow.stopped ? "stopped after" : "done in", slow.ms,
+                measured.list.count(), bareRows);
     std::fflush(stdout);
 
     if (bareRows < minimumEntries || window.list.count() < minimumEntries ||

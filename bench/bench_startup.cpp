@@ -64,8 +64,8 @@ std::string makeConfigHome()
     const std::string home = dir;
     std::ofstream file(home + "/Harrowick.conf");
     // The value of each login box, Text1 to Text10.
-    const char* const values[] = {"nowhere.invalid", "1",     "bench", "bench", "BENCH",
-                                  "127.0.0.1",       "1",     "bench", "bench", "bench"};
+    const char* const values[] = {"nowhere.invalid", "1", "bench", "bench", "BENCH",
+                                  "127.0.0.1",       "1", "bench", "bench", "bench"};
     file << "[Dovetab]\n";
     for (const LoginKey& key : LoginKeys)
         file << key.key << '=' << values[key.box - 1] << '\n';
@@ -97,15 +97,17 @@ public:
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-                const bool ours = (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
-                                  windowPid(reinterpret_cast<xcb_map_notify_event_t*>(event)->window) == pid;
+                const bool ours =
+                    (event->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                    windowPid(reinterpret_cast<xcb_map_notify_event_t*>(event)->window) == pid;
                 std::free(event);
                 if (ours)
                     return true;
             }
             if (xcb_connection_has_error(m_connection))
                 die("lost the X connection");
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
                 return false;
             pollfd fd{xcb_get_file_descriptor(m_connection), POLLIN, 0};
@@ -117,7 +119,8 @@ private:
     xcb_atom_t atom(const char* name)
     {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
+            m_connection,
+            xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
             nullptr);
         if (!reply)
             die("cannot intern an atom");
@@ -165,7 +168,8 @@ int main(int argc, char* argv[])
         const char* args[] = {program.c_str(), nullptr};
         pid_t pid = 0;
         const auto start = Clock::now();
-        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, const_cast<char**>(args), environ) != 0)
+        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, const_cast<char**>(args),
+                        environ) != 0)
             die("cannot start " + program);
         const bool shown = watch.waitForMappedWindow(pid, 60000);
         const auto end = Clock::now();
@@ -189,8 +193,9 @@ int main(int argc, char* argv[])
     const size_t n = sorted.size();
     const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
     std::printf("bench_startup: %d runs of %s\n", runs, program.c_str());
-    std::printf("start to login window mapped: median %.1f ms, mean %.1f ms, min %.1f ms, max %.1f ms "
-                "(first run %.1f ms)\n",
-                median, sum / static_cast<double>(n), sorted.front(), sorted.back(), times.front());
+    std::printf(
+        "start to login window mapped: median %.1f ms, mean %.1f ms, min %.1f ms, max %.1f ms "
+        "(first run %.1f ms)\n",
+        median, sum / static_cast<double>(n), sorted.front(), sorted.back(), times.front());
     return 0;
 }

@@ -15,18 +15,18 @@
 // statement's own time, and the peak memory of a process that sends a small and a
 // large table.
 
-#include "db/Connection.h"
+#include "SortedNameList.h"
+#include "WholeStatements.h"
 #include "core/Dialogs.h"
 #include "core/EventYield.h"
+#include "core/ProgressDisplay.h"
+#include "core/TablesWindowContext.h"
+#include "db/Connection.h"
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
-#include "core/ProgressDisplay.h"
 #include "db/Recordset.h"
-#include "SortedNameList.h"
-#include "core/TablesWindowContext.h"
 #include "transfer/Transfer.h"
 #include "transfer/TransferStatements.h"
-#include "WholeStatements.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "core/DriverWaitLoop.h"
-#include "ui/Form1.h"
 #include "app/HomePage.h"
 #include "app/QtDialogs.h"
+#include "core/DriverWaitLoop.h"
+#include "ui/Form1.h"
 
 #include <QApplication>
 

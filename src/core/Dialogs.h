@@ -8,10 +8,23 @@
 class Dialogs
 {
 public:
-    enum class Buttons { Ok, YesNo };
-    enum class Icon { None, Warning };
+    enum class Buttons
+    {
+        Ok,
+        YesNo
+    };
+    enum class Icon
+    {
+        None,
+        Warning
+    };
     // The answers, with the codes the handlers compare against.
-    enum Answer { Ok = 1, Yes = 6, No = 7 };
+    enum Answer
+    {
+        Ok = 1,
+        Yes = 6,
+        No = 7
+    };
 
     virtual ~Dialogs() = default;
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "db/ConnectionProfile.h"
 #include "core/Dialogs.h"
-#include "db/NameList.h"
 #include "core/ProgressDisplay.h"
+#include "db/ConnectionProfile.h"
+#include "db/NameList.h"
 
 #include <functional>
 

@@ -18,8 +18,15 @@ struct ConnectionHandles;
 class Connection
 {
 public:
-    enum CursorLocation { ServerSide = 2, ClientSide = 3 };
-    enum Schema { SchemaTables = 20 };
+    enum CursorLocation
+    {
+        ServerSide = 2,
+        ClientSide = 3
+    };
+    enum Schema
+    {
+        SchemaTables = 20
+    };
     // Seconds an open may take before the driver gives up (the ODBC login time-out).
     static constexpr int LoginTimeoutSeconds = 30;
 

@@ -22,9 +22,8 @@ bool isForeignSeparator(QChar c)
         return true;
     // The C library's current one, which psqlODBC follows.
     const char* const point = std::localeconv()->decimal_point;
-    return point && point[0] != '\0' && point[1] == '\0' &&
-           c == QLatin1Char(point[0]) && !isDigit(c) && c != QLatin1Char('-') &&
-           c != QLatin1Char('+');
+    return point && point[0] != '\0' && point[1] == '\0' && c == QLatin1Char(point[0]) &&
+           !isDigit(c) && c != QLatin1Char('-') && c != QLatin1Char('+');
 }
 
 } // namespace

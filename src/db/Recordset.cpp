@@ -1,9 +1,9 @@
 #include "db/Recordset.h"
 
+#include "ConnectionHandles.h"
 #include "db/AdoTypes.h"
 #include "db/BlockingCall.h"
 #include "db/Connection.h"
-#include "ConnectionHandles.h"
 #include "db/NumberText.h"
 
 #include <algorithm>
@@ -20,7 +20,8 @@ constexpr size_t InitialTextChars = 4096;
 constexpr size_t InitialBinaryBytes = 8192;
 
 // How a column's values are read.
-enum ColumnKind : int {
+enum ColumnKind : int
+{
     TextColumn,   // wide characters, as the driver gives them
     NumberColumn, // wide characters, then '.' as the decimal separator (NumberText.h)
     BinaryColumn  // bytes, shown as upper-case hexadecimal text
@@ -154,9 +155,8 @@ Value readText(StatementState& state, SQLUSMALLINT column)
         if (indicator == SQL_NULL_DATA)
             return std::nullopt;
         const qsizetype capacity = static_cast<qsizetype>(buffer.size()) - 1; // minus the NUL
-        const long long reported = indicator == SQL_NO_TOTAL
-                                       ? -1
-                                       : static_cast<long long>(indicator) / sizeof(SQLWCHAR);
+        const long long reported =
+            indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator) / sizeof(SQLWCHAR);
         if (expected < 0 && reported >= 0)
             expected = text.size() + reported;
         if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL) {
@@ -202,7 +202,8 @@ Value readBinary(StatementState& state, SQLUSMALLINT column)
         if (indicator == SQL_NULL_DATA)
             return std::nullopt;
         const qsizetype capacity = static_cast<qsizetype>(buffer.size());
-        const long long reported = indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator);
+        const long long reported =
+            indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator);
         if (expected < 0 && reported >= 0)
             expected = bytes.size() + reported;
         if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL)
@@ -217,7 +218,8 @@ Value readBinary(StatementState& state, SQLUSMALLINT column)
                 buffer.resize(buffer.size() * 2);
             continue;
         }
-        bytes.append(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(reported));
+        bytes.append(reinterpret_cast<const char*>(buffer.data()),
+                     static_cast<qsizetype>(reported));
         break;
     }
     if (expected >= 0 && bytes.size() < expected)

@@ -1,13 +1,13 @@
 #include "maintenance/Maintenance.h"
 
 #include "core/AppError.h"
-#include "db/Connection.h"
 #include "core/ErrorTrap.h"
-#include "db/IBMDB2.h"
 #include "core/Main.h"
-#include "maintenance/MaintenanceStatements.h"
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
+#include "maintenance/MaintenanceStatements.h"
 
 #include <memory>
 

@@ -7,7 +7,11 @@
 // nothing is thrown but HandlerAborted (the window is being closed).
 namespace Maintenance {
 
-enum class Side { PostgreSQL, IBMDB2 };
+enum class Side
+{
+    PostgreSQL,
+    IBMDB2
+};
 
 // "Delete Table/s": Form2.PushButton1_Click (PostgreSQL) and PushButton5_Click (IBM DB2).
 void DeleteTables(TablesWindowContext& window, Side side);

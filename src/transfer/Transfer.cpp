@@ -1,10 +1,10 @@
 #include "transfer/Transfer.h"
 
 #include "core/AppError.h"
-#include "db/Connection.h"
 #include "core/ErrorTrap.h"
-#include "db/IBMDB2.h"
 #include "core/Main.h"
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
 #include "transfer/TransferStatements.h"

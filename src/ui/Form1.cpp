@@ -1,17 +1,17 @@
 #include "ui/Form1.h"
 
-#include "core/AppError.h"
-#include "ui/AppIcon.h"
-#include "db/Connection.h"
 #include "app/CursorFile.h"
+#include "app/HomePage.h"
+#include "core/AppError.h"
 #include "core/Dialogs.h"
 #include "core/ErrorTrap.h"
-#include "ui/Form2.h"
-#include "app/HomePage.h"
-#include "db/IBMDB2.h"
 #include "core/LoginKeys.h"
 #include "core/Main.h"
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
+#include "ui/AppIcon.h"
+#include "ui/Form2.h"
 #include "ui/Twips.h"
 #include "ui/WindowPointer.h"
 
@@ -215,7 +215,8 @@ void Form1::start()
 void Form1::loadBox(ErrorTrap& trap, int step, int box)
 {
     // A box whose text changes writes it back at once (its change handler).
-    trap.step(step, [&] { m_text[box]->setText(m_settings->read(loginKey(box), loginDefault(box))); });
+    trap.step(step,
+              [&] { m_text[box]->setText(m_settings->read(loginKey(box), loginDefault(box))); });
 }
 
 void Form1::Form_Load()

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "db/ConnectionProfile.h"
+#include "app/SkinFramework.h"
 #include "core/EventYield.h"
 #include "core/SettingsStore.h"
-#include "app/SkinFramework.h"
+#include "db/ConnectionProfile.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/ListBoxNameList.h"
 #include "core/TablesWindowContext.h"
+#include "ui/ListBoxNameList.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,11 +1,11 @@
 // The IBM DB2 table list: IBMDB2::ListTables against the table catalog the
 // driver reports, where views, aliases and DB2's own catalog objects stand
 // beside the user tables.
+#include "SortedNameList.h"
+#include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
 #include "db/Recordset.h"
-#include "SortedNameList.h"
-#include "TestEnv.h"
 
 #include <QtTest>
 

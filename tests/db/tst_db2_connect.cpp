@@ -1,10 +1,10 @@
 // Opening connections to IBM DB2 through the driver registered as
 // "IBM DB2 ODBC DRIVER": DB2's messages and SQLSTATEs for each way an open
 // fails, the connection test, and a server that stops answering.
+#include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
 #include "db/Recordset.h"
-#include "TestEnv.h"
 
 #include <QtTest>
 
@@ -273,8 +273,8 @@ void TestDb2Connect::hangingServerGivesUpAtTheLoginTimeout()
             TestEnv::db2Admin({QStringLiteral("hang"), QStringLiteral("--host"),
                                QStringLiteral("hang.localtest"), QStringLiteral("--port"),
                                QStringLiteral("50099"), QStringLiteral("--off")});
-            TestEnv::db2Admin(
-                {QStringLiteral("set"), QStringLiteral("login_timeout_scale"), QStringLiteral("1")});
+            TestEnv::db2Admin({QStringLiteral("set"), QStringLiteral("login_timeout_scale"),
+                               QStringLiteral("1")});
         }
     } restore;
     ConnectionProfile p = m_profile;

@@ -2,8 +2,8 @@
 // layer relies on without showing them: values in pieces with their remaining
 // length, NULL indicators, row counts, several statements at once, transactions.
 // Plain ODBC calls through the driver manager, as the layer makes them.
-#include "db/IBMDB2.h"
 #include "TestEnv.h"
+#include "db/IBMDB2.h"
 
 #include <QtTest>
 

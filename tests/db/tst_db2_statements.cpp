@@ -1,12 +1,12 @@
 // The DB2 statements the program sends and DB2's answers to them: creating,
 // filling, reading, renaming and dropping tables, name folding and DB2's
 // errors for names and syntax.
+#include "TestEnv.h"
+#include "core/DriverWaitLoop.h"
 #include "db/BlockingCall.h"
 #include "db/Connection.h"
-#include "core/DriverWaitLoop.h"
 #include "db/IBMDB2.h"
 #include "db/Recordset.h"
-#include "TestEnv.h"
 
 #include <QtTest>
 

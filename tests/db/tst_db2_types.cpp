@@ -1,10 +1,10 @@
 // DB2's column types as the data access layer sees them through the driver:
 // the type codes, the text forms of the values, long values read in pieces,
 // and the values DB2 refuses.
+#include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
 #include "db/Recordset.h"
-#include "TestEnv.h"
 
 #include <QtTest>
 

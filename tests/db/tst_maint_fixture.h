@@ -4,14 +4,14 @@
 // lists are SortedNameLists and whose dialogs are scripted, and the helpers that
 // read back what each database holds.
 
-#include "db/IBMDB2.h"
-#include "maintenance/Maintenance.h"
-#include "db/PostgreSQL.h"
-#include "core/ProgressDisplay.h"
 #include "ScriptedDialogs.h"
 #include "SortedNameList.h"
-#include "core/TablesWindowContext.h"
 #include "TestEnv.h"
+#include "core/ProgressDisplay.h"
+#include "core/TablesWindowContext.h"
+#include "db/IBMDB2.h"
+#include "db/PostgreSQL.h"
+#include "maintenance/Maintenance.h"
 
 #include <QStringList>
 #include <QTest>

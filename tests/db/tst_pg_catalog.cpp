@@ -1,8 +1,8 @@
 // The PostgreSQL table list against the real server through psqlODBC.
-#include "db/DbError.h"
-#include "db/PostgreSQL.h"
 #include "SortedNameList.h"
 #include "TestEnv.h"
+#include "db/DbError.h"
+#include "db/PostgreSQL.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // Opening, failing to open and testing connections against the real PostgreSQL
 // server through psqlODBC.
+#include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
-#include "TestEnv.h"
 
 #include <QtTest>
 

@@ -2,12 +2,12 @@
 // answers: the open gives up by itself (the login time-out) with the driver's
 // message instead of hanging. One whose network goes while the connection is
 // open: the keep-alive and user time-out settings end the waiting statement.
+#include "TestEnv.h"
+#include "core/DriverWaitLoop.h"
 #include "db/BlockingCall.h"
 #include "db/Connection.h"
-#include "core/DriverWaitLoop.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
-#include "TestEnv.h"
 
 #include <QProcess>
 #include <QTimer>

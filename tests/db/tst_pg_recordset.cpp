@@ -1,9 +1,9 @@
 // Reading results from the real PostgreSQL server through psqlODBC: type codes,
 // value texts, long values, row counts and the lifetime of recordsets.
+#include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
-#include "TestEnv.h"
 
 #include <QtTest>
 

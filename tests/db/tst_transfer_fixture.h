@@ -5,16 +5,16 @@
 // PostgreSQL database and a fresh DB2 stand-in database per test, and helpers to
 // read back what each side holds.
 
-#include "db/Connection.h"
-#include "db/IBMDB2.h"
-#include "core/Main.h"
-#include "db/PostgreSQL.h"
-#include "core/ProgressDisplay.h"
-#include "db/Recordset.h"
 #include "ScriptedDialogs.h"
 #include "SortedNameList.h"
-#include "core/TablesWindowContext.h"
 #include "TestEnv.h"
+#include "core/Main.h"
+#include "core/ProgressDisplay.h"
+#include "core/TablesWindowContext.h"
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
+#include "db/PostgreSQL.h"
+#include "db/Recordset.h"
 #include "transfer/Transfer.h"
 
 #include <QRegularExpression>

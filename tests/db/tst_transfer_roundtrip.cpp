@@ -147,39 +147,52 @@ void TestTransferRoundTrip::postgresTypesThereAndBack_data()
         << none << "numeric"
         << QStringList{"1234567890.1234", "-0.0001", "'NaN'", pgTextLiteral(hundredDigits), "0.10",
                        "-1e-20"}
-        << QStringList{"1234567890.1234", "-0.0001", "NaN", hundredDigits, "0.10",
-                       "-0.00000000000000000001"};
+        << QStringList{"1234567890.1234", "-0.0001", "NaN",
+                       hundredDigits,     "0.10",    "-0.00000000000000000001"};
     QTest::newRow("real") << none << "real"
-                          << QStringList{"-2.5", "'3.4028235e+38'", "'NaN'", "'-Infinity'", "'-0'",
-                                         "'1.1754944e-38'"}
-                          << QStringList{"-2.5", "3.4028235e+38", "NaN", "-Infinity", "-0",
-                                         "1.1754944e-38"};
-    QTest::newRow("double precision")
-        << none << "double precision"
-        << QStringList{"3.141592653589793", "'NaN'", "'Infinity'", "'-Infinity'", "'-0'", "1e-300",
-                       "0.1", "1.0000000000000002", "'-1.7976931348623157e+308'"}
-        << QStringList{"3.141592653589793",  "NaN", "Infinity", "-Infinity", "-0", "1e-300", "0.1",
-                       "1.0000000000000002", "-1.7976931348623157e+308"};
+                          << QStringList{"-2.5", "'3.4028235e+38'", "'NaN'", "'-Infinity'",
+                                         "'-0'", "'1.1754944e-38'"}
+                          << QStringList{"-2.5", "3.4028235e+38", "NaN", "-Infinity",
+                                         "-0",   "1.1754944e-38"};
+    QTest::newRow("double precision") << none << "double precision"
+                                      << QStringList{"3.141592653589793",
+                                                     "'NaN'",
+                                                     "'Infinity'",
+                                                     "'-Infinity'",
+                                                     "'-0'",
+                                                     "1e-300",
+                                                     "0.1",
+                                                     "1.0000000000000002",
+                                                     "'-1.7976931348623157e+308'"}
+                                      << QStringList{"3.141592653589793",
+                                                     "NaN",
+                                                     "Infinity",
+                                                     "-Infinity",
+                                                     "-0",
+                                                     "1e-300",
+                                                     "0.1",
+                                                     "1.0000000000000002",
+                                                     "-1.7976931348623157e+308"};
     QTest::newRow("money") << none << "money" << QStringList{"1234.56", "-0.01"}
                            << QStringList{Same, Same};
     QTest::newRow("char(n)") << none << "char(6)" << QStringList{"'ab'", "'  x'", "''"}
                              << QStringList{"ab    ", "  x   ", "      "};
     QTest::newRow("varchar") << none << "varchar(20)" << QStringList{"'it''s'", "''"}
                              << QStringList{"it's", ""};
-    QTest::newRow("text")
-        << none << "text"
-        << QStringList{pgTextLiteral(QStringLiteral("\uFEFFstarts with a BOM")),
-                       pgTextLiteral(chunkEdgeText()),
-                       pgTextLiteral(QStringLiteral("\U0001F600 \u00e9\r\n\ttab"))}
-        << QStringList{Same, Same, Same};
+    QTest::newRow("text") << none << "text"
+                          << QStringList{pgTextLiteral(QStringLiteral("\uFEFFstarts with a BOM")),
+                                         pgTextLiteral(chunkEdgeText()),
+                                         pgTextLiteral(
+                                             QStringLiteral("\U0001F600 \u00e9\r\n\ttab"))}
+                          << QStringList{Same, Same, Same};
     QTest::newRow("bytea") << none << "bytea" << QStringList{"'\\x00ff10'", "'\\x'"}
                            << QStringList{"00FF10", ""};
     QTest::newRow("boolean") << none << "boolean" << QStringList{"true", "false"}
                              << QStringList{"1", "0"};
     // DB2's DATE holds neither the years before Christ nor infinity.
     QTest::newRow("date") << none << "date"
-                          << QStringList{"'2024-02-29'", "'0001-01-01'", "'9999-12-31'",
-                                         "'0044-03-15 BC'", "'infinity'", "'-infinity'"}
+                          << QStringList{"'2024-02-29'",    "'0001-01-01'", "'9999-12-31'",
+                                         "'0044-03-15 BC'", "'infinity'",   "'-infinity'"}
                           << QStringList{Same, Same, Same, Refused, Refused, Refused};
     QTest::newRow("time") << none << "time"
                           << QStringList{"'23:59:59.999999'", "'00:00:00'", "'24:00:00'"}
@@ -187,25 +200,26 @@ void TestTransferRoundTrip::postgresTypesThereAndBack_data()
     QTest::newRow("timetz") << none << "timetz"
                             << QStringList{"'10:00:00+05:30'", "'23:59:59.5-11'"}
                             << QStringList{Same, Same};
-    QTest::newRow("timestamp")
-        << none << "timestamp"
-        << QStringList{"'2024-02-29 23:59:59.123456'", "'0044-03-15 10:00:00 BC'", "'infinity'",
-                       "'-infinity'"}
-        << QStringList{"2024-02-29 23:59:59.123456", "0044-03-15 10:00:00 BC", "infinity",
-                       "-infinity"};
+    QTest::newRow("timestamp") << none << "timestamp"
+                               << QStringList{"'2024-02-29 23:59:59.123456'",
+                                              "'0044-03-15 10:00:00 BC'", "'infinity'",
+                                              "'-infinity'"}
+                               << QStringList{"2024-02-29 23:59:59.123456",
+                                              "0044-03-15 10:00:00 BC", "infinity", "-infinity"};
     // Shown in the server's time zone, with its offset.
-    QTest::newRow("timestamptz")
-        << none << "timestamptz"
-        << QStringList{"'2024-06-01 12:00:00+00'", "'2024-06-01 12:00:00.25+05:30'",
-                       "'0044-03-15 10:00:00+00 BC'", "'infinity'", "'-infinity'"}
-        << QStringList{"2024-06-01 17:30:00+05:30", "2024-06-01 12:00:00.25+05:30", Same,
-                       "infinity", "-infinity"};
+    QTest::newRow("timestamptz") << none << "timestamptz"
+                                 << QStringList{"'2024-06-01 12:00:00+00'",
+                                                "'2024-06-01 12:00:00.25+05:30'",
+                                                "'0044-03-15 10:00:00+00 BC'", "'infinity'",
+                                                "'-infinity'"}
+                                 << QStringList{"2024-06-01 17:30:00+05:30",
+                                                "2024-06-01 12:00:00.25+05:30", Same, "infinity",
+                                                "-infinity"};
     QTest::newRow("interval") << none << "interval"
                               << QStringList{"'1 year 2 mons 3 days 04:05:06.789'", "'-1 day'"}
                               << QStringList{Same, Same};
     // psqlODBC writes a uuid in upper case.
-    QTest::newRow("uuid") << none << "uuid"
-                          << QStringList{"'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'"}
+    QTest::newRow("uuid") << none << "uuid" << QStringList{"'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'"}
                           << QStringList{"A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11"};
     QTest::newRow("json") << none << "json" << QStringList{"'{\"a\": [1, 2.5, \"x\"]}'"}
                           << QStringList{Same};
@@ -229,8 +243,7 @@ void TestTransferRoundTrip::postgresTypesThereAndBack_data()
                             << "price" << QStringList{"12.5"} << QStringList{"12.50"};
     QTest::newRow("composite") << "CREATE TYPE pair AS (n integer, s text)"
                                << "pair" << QStringList{"ROW(1, 'x y')"} << QStringList{Same};
-    QTest::newRow("range") << none << "numrange" << QStringList{"'[1.5,2.5)'"}
-                           << QStringList{Same};
+    QTest::newRow("range") << none << "numrange" << QStringList{"'[1.5,2.5)'"} << QStringList{Same};
 }
 
 void TestTransferRoundTrip::postgresTypesThereAndBack()
@@ -279,31 +292,30 @@ void TestTransferRoundTrip::db2TypesToPostgres_data()
                           << QStringList{"ab    ", "      "};
     QTest::newRow("VARCHAR") << "VARCHAR(20)" << QStringList{"'it''s'", "''"}
                              << QStringList{"it's", ""};
-    QTest::newRow("LONG VARCHAR")
-        << "LONG VARCHAR" << QStringList{pgTextLiteral(chunkEdgeText()), "'a' || X'00' || 'b'"}
-        << QStringList{Same, Refused};
+    QTest::newRow("LONG VARCHAR") << "LONG VARCHAR"
+                                  << QStringList{pgTextLiteral(chunkEdgeText()),
+                                                 "'a' || X'00' || 'b'"}
+                                  << QStringList{Same, Refused};
     QTest::newRow("CLOB") << "CLOB(1M)" << QStringList{pgTextLiteral(QStringLiteral("\uFEFFx"))}
                           << QStringList{Same};
-    QTest::newRow("GRAPHIC") << "GRAPHIC(3)" << QStringList{"'\u65e5'"}
-                             << QStringList{"\u65e5  "};
+    QTest::newRow("GRAPHIC") << "GRAPHIC(3)" << QStringList{"'\u65e5'"} << QStringList{"\u65e5  "};
     QTest::newRow("VARGRAPHIC") << "VARGRAPHIC(10)" << QStringList{"'\u65e5\u672c'"}
                                 << QStringList{Same};
     QTest::newRow("DBCLOB") << "DBCLOB(1K)" << QStringList{"'\U0001F600'"} << QStringList{Same};
     QTest::newRow("SMALLINT") << "SMALLINT" << QStringList{"-32768"} << QStringList{Same};
     QTest::newRow("INTEGER") << "INTEGER" << QStringList{"2147483647"} << QStringList{Same};
-    QTest::newRow("BIGINT") << "BIGINT" << QStringList{"-9223372036854775808"}
-                            << QStringList{Same};
-    QTest::newRow("DECIMAL") << "DECIMAL(31,4)" << QStringList{"123456789012345678901234567.8912",
-                                                                "-0.5", "0"}
+    QTest::newRow("BIGINT") << "BIGINT" << QStringList{"-9223372036854775808"} << QStringList{Same};
+    QTest::newRow("DECIMAL") << "DECIMAL(31,4)"
+                             << QStringList{"123456789012345678901234567.8912", "-0.5", "0"}
                              << QStringList{Same, Same, Same};
-    QTest::newRow("DECFLOAT(16)")
-        << "DECFLOAT(16)" << QStringList{"1.5", "DECFLOAT('NaN')", "DECFLOAT('Infinity')",
-                                         "DECFLOAT('-0')"}
-        << QStringList{Same, "NaN", "Infinity", "-0"};
-    QTest::newRow("DECFLOAT(34)")
-        << "DECFLOAT(34)" << QStringList{"1234567890123456789012345678.901234",
-                                         "DECFLOAT('-Infinity')"}
-        << QStringList{Same, "-Infinity"};
+    QTest::newRow("DECFLOAT(16)") << "DECFLOAT(16)"
+                                  << QStringList{"1.5", "DECFLOAT('NaN')", "DECFLOAT('Infinity')",
+                                                 "DECFLOAT('-0')"}
+                                  << QStringList{Same, "NaN", "Infinity", "-0"};
+    QTest::newRow("DECFLOAT(34)") << "DECFLOAT(34)"
+                                  << QStringList{"1234567890123456789012345678.901234",
+                                                 "DECFLOAT('-Infinity')"}
+                                  << QStringList{Same, "-Infinity"};
     QTest::newRow("REAL") << "REAL" << QStringList{"-2.5"} << QStringList{Same};
     QTest::newRow("DOUBLE") << "DOUBLE" << QStringList{"3.141592653589793", "1e-300"}
                             << QStringList{"3.141592653589793", "1E-300"};
@@ -312,13 +324,11 @@ void TestTransferRoundTrip::db2TypesToPostgres_data()
     QTest::newRow("TIME") << "TIME" << QStringList{"'23:59:59'"} << QStringList{Same};
     QTest::newRow("TIMESTAMP") << "TIMESTAMP" << QStringList{"'2024-02-29 23:59:59.123456'"}
                                << QStringList{Same};
-    QTest::newRow("BLOB") << "BLOB(1K)" << QStringList{"BLOB(X'00FF10')"}
-                          << QStringList{"00FF10"};
+    QTest::newRow("BLOB") << "BLOB(1K)" << QStringList{"BLOB(X'00FF10')"} << QStringList{"00FF10"};
     // A BOOLEAN becomes a PostgreSQL boolean.
     QTest::newRow("BOOLEAN") << "BOOLEAN" << QStringList{"TRUE", "FALSE"}
                              << QStringList{"true", "false"};
-    QTest::newRow("XML") << "XML" << QStringList{"'<a>t</a>'"}
-                         << QStringList{Same};
+    QTest::newRow("XML") << "XML" << QStringList{"'<a>t</a>'"} << QStringList{Same};
 }
 
 void TestTransferRoundTrip::db2TypesToPostgres()
@@ -329,7 +339,8 @@ void TestTransferRoundTrip::db2TypesToPostgres()
 
     static int tables = 0;
     Window w(QStringLiteral("VD%1").arg(++tables, 2, 10, QLatin1Char('0')));
-    QStringList statements{QStringLiteral("CREATE TABLE \"v\" (\"id\" INTEGER, \"v\" %1)").arg(type)};
+    QStringList statements{
+        QStringLiteral("CREATE TABLE \"v\" (\"id\" INTEGER, \"v\" %1)").arg(type)};
     for (int i = 0; i < literals.size(); ++i)
         statements << QStringLiteral("INSERT INTO \"v\" VALUES (%1, %2)").arg(i).arg(literals[i]);
     w.db2Exec(statements);

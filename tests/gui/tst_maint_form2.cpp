@@ -1,9 +1,9 @@
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-#include "app/HomePage.h"
-#include "core/Main.h"
 #include "ScriptedDialogs.h"
 #include "TestEnv.h"
+#include "app/HomePage.h"
+#include "core/Main.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
 
 #include <QApplication>
 #include <QLineEdit>

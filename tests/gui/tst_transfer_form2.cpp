@@ -1,10 +1,10 @@
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-#include "app/HomePage.h"
-#include "core/Main.h"
-#include "ui/ProgressBar.h"
 #include "ScriptedDialogs.h"
 #include "TestEnv.h"
+#include "app/HomePage.h"
+#include "core/Main.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "ui/ProgressBar.h"
 
 #include <QLineEdit>
 #include <QListWidget>

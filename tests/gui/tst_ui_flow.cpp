@@ -3,8 +3,8 @@
 
 #include "tst_ui_support.h"
 
-#include "db/NameList.h"
 #include "TestEnv.h"
+#include "db/NameList.h"
 
 #include <QLineEdit>
 #include <QListWidget>

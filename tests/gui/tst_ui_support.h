@@ -2,13 +2,13 @@
 
 // Shared by the window tests: one run of the program with a folder of its own.
 
+#include "ScriptedDialogs.h"
+#include "app/HomePage.h"
 #include "core/LoginKeys.h"
+#include "core/Main.h"
+#include "core/SettingsStore.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
-#include "app/HomePage.h"
-#include "core/Main.h"
-#include "ScriptedDialogs.h"
-#include "core/SettingsStore.h"
 #include "ui/Twips.h"
 
 #include <QApplication>

@@ -14,7 +14,11 @@ class ScriptedDialogs : public Dialogs
 public:
     struct Shown
     {
-        enum Kind { Message, Input } kind;
+        enum Kind
+        {
+            Message,
+            Input
+        } kind;
         QString text; // message text, or the input box's prompt
         QString caption;
         Buttons buttons = Buttons::Ok;

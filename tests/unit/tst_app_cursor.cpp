@@ -1,6 +1,6 @@
-#include "core/AppError.h"
 #include "app/CursorFile.h"
 #include "app/QtDialogs.h"
+#include "core/AppError.h"
 
 #include <QBitmap>
 #include <QFile>

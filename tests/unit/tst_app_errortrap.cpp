@@ -1,7 +1,7 @@
-#include "core/AppError.h"
-#include "db/DbError.h"
-#include "core/ErrorTrap.h"
 #include "ScriptedDialogs.h"
+#include "core/AppError.h"
+#include "core/ErrorTrap.h"
+#include "db/DbError.h"
 
 #include <QTest>
 #include <stdexcept>

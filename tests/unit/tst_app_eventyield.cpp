@@ -1,8 +1,8 @@
-#include "db/BlockingCall.h"
-#include "db/DbError.h"
 #include "core/DriverWaitLoop.h"
 #include "core/ErrorTrap.h"
 #include "core/EventYield.h"
+#include "db/BlockingCall.h"
+#include "db/DbError.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

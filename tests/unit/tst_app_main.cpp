@@ -1,6 +1,6 @@
 #include "app/HomePage.h"
-#include "core/Main.h"
 #include "app/SkinFramework.h"
+#include "core/Main.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "core/Main.h"
 #include "SortedNameList.h"
-#include "transfer/TransferStatements.h"
 #include "WholeStatements.h"
+#include "core/Main.h"
+#include "transfer/TransferStatements.h"
 
 #include <QTest>
 

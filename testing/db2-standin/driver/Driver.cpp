@@ -13,8 +13,8 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
-#include <cmath>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -601,7 +601,8 @@ SQLRETURN fixedValue(Stmt* stmt, SQLSMALLINT ctype, const db2s::SqlValue& value,
     double number = 0;
     if (value.storage == db2s::SqlValue::Storage::Blob || db2s::isDatetime(type.kind) ||
         !numberOf(value, number))
-        return cliFailure(diag, 112, "22018", "The value cannot be converted to the requested type.");
+        return cliFailure(diag, 112, "22018",
+                          "The value cannot be converted to the requested type.");
     const bool integral = ctype != SQL_C_DOUBLE && ctype != SQL_C_FLOAT;
     double whole = std::trunc(number);
     if (integral && whole != number) {
@@ -964,8 +965,7 @@ SQLRETURN describeColumn(Stmt* stmt, SQLUSMALLINT column, bool wide, SQLPOINTER 
 {
     const auto* columns = columnsOf(stmt);
     if (!columns || columns->empty())
-        return cliFailure(stmt->diag, 125, "07005",
-                          "The statement does not return a result set.");
+        return cliFailure(stmt->diag, 125, "07005", "The statement does not return a result set.");
     if (column < 1 || column > columns->size())
         return cliFailure(stmt->diag, 122, "07009", "Invalid descriptor index.");
     const db2s::ColumnDesc& desc = (*columns)[column - 1u];
