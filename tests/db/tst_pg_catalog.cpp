@@ -62,7 +62,7 @@ void TestPgCatalog::listsEveryRowOfPgTables()
     std::sort(expected.begin(), expected.end(), tableNameLess);
     QCOMPARE(list.names(), expected);
     QCOMPARE(yields, list.count());
-    QTRY_COMPARE_WITH_TIMEOUT(sessionsOn(Database), 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sessionsOn(Database), 0, 30000);
 }
 
 void TestPgCatalog::listsNewTablesAndEqualNames()
@@ -141,7 +141,7 @@ void TestPgCatalog::failureWhileAddingKeepsTheNamesSoFar()
                              }));
     QCOMPARE(list.count(), 3);
     // The connection was released on the way out.
-    QTRY_COMPARE_WITH_TIMEOUT(sessionsOn(Database), 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sessionsOn(Database), 0, 30000);
 }
 
 QTEST_GUILESS_MAIN(TestPgCatalog)
