@@ -25,6 +25,7 @@
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
+#include "db/SqlText.h"
 #include "transfer/Transfer.h"
 #include "transfer/TransferStatements.h"
 
@@ -192,9 +193,9 @@ void dropTarget(Way way, const QString& table)
 {
     try {
         if (way == Way::ToIbmDb2)
-            execAll(db2Profile(Db2Database), false, {Transfer::dropStatement(table)});
+            execAll(db2Profile(Db2Database), false, {SqlText::dropTableStatement(table)});
         else
-            execAll(pgProfile(PgTarget), true, {Transfer::dropStatement(table)});
+            execAll(pgProfile(PgTarget), true, {SqlText::dropTableStatement(table)});
     } catch (const DbError&) {
         // Not there yet.
     }

@@ -1,4 +1,5 @@
 #include "db/Recordset.h"
+#include "db/SqlText.h"
 
 #include "ConnectionHandles.h"
 #include "db/AdoTypes.h"
@@ -82,12 +83,6 @@ QString countQuery(const QString& sql)
            QStringLiteral(") AS dovetab_count");
 }
 
-QString quotedName(QString name)
-{
-    name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
 // The query that reads PostgreSQL's date and time columns as the server's own text.
 // psqlODBC rebuilds these values from parsed parts when it delivers them as
 // characters, and loses on the way what its parts cannot hold: the offset of a
@@ -113,7 +108,7 @@ QString serverTextQuery(const QString& sql, const std::vector<QString>& names,
     for (size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
             list += QStringLiteral(", ");
-        list += QStringLiteral("dovetab_source.") + quotedName(names[i]);
+        list += QStringLiteral("dovetab_source.") + SqlText::quotedName(names[i]);
         if (isDateOrTime(sqlTypes[i]))
             list += QStringLiteral("::text");
     }

@@ -1,4 +1,5 @@
 #include "maintenance/Maintenance.h"
+#include "core/PointerState.h"
 
 #include "core/AppError.h"
 #include "core/ErrorTrap.h"
@@ -7,15 +8,13 @@
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
+#include "db/SqlText.h"
 #include "maintenance/MaintenanceStatements.h"
 
 #include <memory>
 
 namespace Maintenance {
 namespace {
-
-constexpr int DefaultPointer = 0;
-constexpr int Hourglass = 11;
 
 NameList& sideList(TablesWindowContext& window, Side side)
 {
@@ -55,7 +54,7 @@ void DeleteTables(TablesWindowContext& window, Side side)
     std::unique_ptr<Connection> connection;
 
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
-    trap.step(102, [&] { window.setPointer(Hourglass); });
+    trap.step(102, [&] { window.setPointer(PointerState::Hourglass); });
     // Opened before the selection is looked at: wrong login values are reported
     // even when nothing turns out to be chosen.
     trap.step(104, [&] { connectionOf(connection).open(sideConnectionString(window, side)); });
@@ -74,14 +73,15 @@ void DeleteTables(TablesWindowContext& window, Side side)
             if (!trap.condition(110, [&] { return list.isSelected(i); }))
                 continue;
             // The entry goes only with its table: a refused DROP keeps it listed.
-            const bool dropped = trap.step(
-                112, [&] { connectionOf(connection).execute(dropTableStatement(list.text(i))); });
+            const bool dropped = trap.step(112, [&] {
+                connectionOf(connection).execute(SqlText::dropTableStatement(list.text(i)));
+            });
             if (dropped)
                 trap.step(114, [&] { list.removeItem(i); });
         }
     }
 
-    trap.step(120, [&] { window.setPointer(DefaultPointer); });
+    trap.step(120, [&] { window.setPointer(PointerState::Default); });
 }
 
 void RenameTable(TablesWindowContext& window, Side side)
@@ -93,7 +93,7 @@ void RenameTable(TablesWindowContext& window, Side side)
     std::unique_ptr<Connection> connection;
 
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
-    trap.step(102, [&] { window.setPointer(Hourglass); });
+    trap.step(102, [&] { window.setPointer(PointerState::Hourglass); });
     trap.step(104, [&] { connectionOf(connection).open(sideConnectionString(window, side)); });
 
     if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
@@ -139,7 +139,7 @@ void RenameTable(TablesWindowContext& window, Side side)
         }
     }
 
-    trap.step(134, [&] { window.setPointer(DefaultPointer); });
+    trap.step(134, [&] { window.setPointer(PointerState::Default); });
 }
 
 } // namespace Maintenance

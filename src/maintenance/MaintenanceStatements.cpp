@@ -1,18 +1,10 @@
 #include "maintenance/MaintenanceStatements.h"
 
+#include "db/SqlText.h"
+
 namespace Maintenance {
 
-QString quotedName(const QString& name)
-{
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString dropTableStatement(const QString& tableName)
-{
-    return QStringLiteral("DROP TABLE ") + quotedName(tableName);
-}
+using SqlText::quotedName;
 
 QString renameTableStatement(Side side, const QString& oldName, const QString& newName)
 {

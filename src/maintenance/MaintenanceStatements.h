@@ -4,17 +4,9 @@
 
 #include <QString>
 
-// The statement texts of delete and rename. A table name goes between double
-// quotes exactly as the list shows it, with no schema in front; every '"' inside
-// it is doubled, so that any name (a typed one included) stays one identifier
-// and cannot end the statement early.
+// The rename statements, with names quoted by the one rule of db/SqlText.h (which
+// also has the DROP TABLE text).
 namespace Maintenance {
-
-// '"' + name with each '"' doubled + '"'.
-QString quotedName(const QString& name);
-
-// DROP TABLE "name", without a semicolon; the same on both sides.
-QString dropTableStatement(const QString& tableName);
 
 // PostgreSQL: ALTER TABLE "old" RENAME TO "new";
 // IBM DB2:    RENAME "old" TO "new"   (no semicolon)

@@ -1,4 +1,5 @@
 #include "transfer/Transfer.h"
+#include "core/PointerState.h"
 
 #include "core/AppError.h"
 #include "core/ErrorTrap.h"
@@ -7,6 +8,7 @@
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
+#include "db/SqlText.h"
 #include "transfer/TransferStatements.h"
 
 #include <algorithm>
@@ -213,7 +215,7 @@ void TableSender::run()
         return;
     }
 
-    m_trap.step(m_d.hourglass, [&] { setPointer(11); });
+    m_trap.step(m_d.hourglass, [&] { setPointer(PointerState::Hourglass); });
 
     const auto openSource = [&] {
         m_trap.step(m_d.sourceOpenedFirst ? m_d.firstCursor : m_d.secondCursor,
@@ -255,11 +257,11 @@ void TableSender::run()
         m_trap.step(m_d.closeTarget, [&] { target().close(); });
     };
     if (m_d.pointerBeforeClose) {
-        m_trap.step(m_d.pointerAtEnd, [&] { setPointer(0); });
+        m_trap.step(m_d.pointerAtEnd, [&] { setPointer(PointerState::Default); });
         closeConnections();
     } else {
         closeConnections();
-        m_trap.step(m_d.pointerAtEnd, [&] { setPointer(0); });
+        m_trap.step(m_d.pointerAtEnd, [&] { setPointer(PointerState::Default); });
     }
 }
 
@@ -301,7 +303,8 @@ void TableSender::sendTable(int i)
         return;
     if (m_answer == Dialogs::Yes) {
         // The entry goes only with the table.
-        if (m_trap.step(m_d.drop, [&] { target().execute(dropStatement(m_tableName)); }))
+        if (m_trap.step(m_d.drop,
+                        [&] { target().execute(SqlText::dropTableStatement(m_tableName)); }))
             m_trap.step(m_d.removeEntry, [&] { Main::ListRemoveName(m_targetList, m_tableName); });
     }
     m_tableName = m_sourceName;
@@ -324,7 +327,7 @@ void TableSender::sendTable(int i)
     const bool created = createTargetTable();
     if (created)
         copyRows();
-    m_trap.step(m_d.rowsDone, [&] { setPointer(0); });
+    m_trap.step(m_d.rowsDone, [&] { setPointer(PointerState::Default); });
 
     m_trap.step(m_d.progressRest, [&] {
         m_window.progress.setValue(0);

@@ -1,10 +1,14 @@
 #include "transfer/TransferStatements.h"
 
+#include "db/SqlText.h"
+
 #include "transfer/Datatype.h"
 
 #include <cstdint>
 
 namespace Transfer {
+
+using SqlText::quotedName;
 
 namespace {
 
@@ -66,21 +70,6 @@ void appendDoubling(QString& sql, QStringView text, QChar quote)
 }
 
 } // namespace
-
-QString quotedName(const QString& name)
-{
-    QString quoted;
-    quoted.reserve(name.size() + 2);
-    quoted.append(QLatin1Char('"'));
-    appendDoubling(quoted, name, QLatin1Char('"'));
-    quoted.append(QLatin1Char('"'));
-    return quoted;
-}
-
-QString dropStatement(const QString& table)
-{
-    return QStringLiteral("DROP TABLE ") + quotedName(table);
-}
 
 QString readStatement(const QString& table)
 {

@@ -22,11 +22,6 @@ enum class Target
     PostgreSQL
 };
 
-// "name", with each '"' of the name doubled.
-QString quotedName(const QString& name);
-
-// DROP TABLE "table"
-QString dropStatement(const QString& table);
 // SELECT * FROM "table"
 QString readStatement(const QString& table);
 

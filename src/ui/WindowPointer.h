@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/PointerState.h"
+
 #include <QCursor>
 #include <QHash>
 #include <QList>
@@ -22,9 +24,9 @@ class WindowPointer : public QObject
 public:
     enum State
     {
-        Default = 0,
-        Hourglass = 11,
-        Custom = 99
+        Default = PointerState::Default,
+        Hourglass = PointerState::Hourglass,
+        Custom = PointerState::Hand
     };
     // Over a widget registered as Quiet (a label) the pointer is left as it is.
     enum Rule

@@ -11,6 +11,7 @@
 #include "core/TablesWindowContext.h"
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
+#include "db/SqlText.h"
 #include "maintenance/Maintenance.h"
 
 #include <QStringList>
@@ -181,11 +182,7 @@ public:
         return names;
     }
 
-    static QString quoted(QString name)
-    {
-        name.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        return QLatin1Char('"') + name + QLatin1Char('"');
-    }
+    static QString quoted(const QString& name) { return SqlText::quotedName(name); }
 };
 
 inline QString sideName(Side side)

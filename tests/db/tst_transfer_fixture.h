@@ -15,6 +15,7 @@
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
+#include "db/SqlText.h"
 #include "transfer/Transfer.h"
 
 #include <QRegularExpression>
@@ -82,10 +83,9 @@ private:
     QString m_text = QStringLiteral("Progress Bar");
 };
 
-inline QString quoted(QString name)
+inline QString quoted(const QString& name)
 {
-    name.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + name + QLatin1Char('"');
+    return SqlText::quotedName(name);
 }
 
 class Window

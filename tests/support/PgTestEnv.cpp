@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "db/SqlText.h"
 
 #include "db/Connection.h"
 #include "db/PostgreSQL.h"
@@ -31,9 +32,7 @@ ConnectionProfile adminProfile(const QString& database)
 
 QString quoted(const QString& name)
 {
-    QString escaped = name;
-    escaped.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    return SqlText::quotedName(name);
 }
 
 } // namespace

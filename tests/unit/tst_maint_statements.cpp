@@ -1,3 +1,4 @@
+#include "db/SqlText.h"
 #include "maintenance/MaintenanceStatements.h"
 
 #include <QTest>
@@ -40,7 +41,7 @@ void TestMaintStatements::dropTable()
 {
     QFETCH(QString, name);
     QFETCH(QString, statement);
-    QCOMPARE(Maintenance::dropTableStatement(name), statement);
+    QCOMPARE(SqlText::dropTableStatement(name), statement);
 }
 
 void TestMaintStatements::renameTable_data()

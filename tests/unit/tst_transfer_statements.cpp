@@ -1,6 +1,7 @@
 #include "SortedNameList.h"
 #include "WholeStatements.h"
 #include "core/Main.h"
+#include "db/SqlText.h"
 #include "transfer/TransferStatements.h"
 
 #include <QTest>
@@ -58,7 +59,7 @@ void TestTransferStatements::dropAndRead()
     QFETCH(QString, table);
     QFETCH(QString, drop);
     QFETCH(QString, read);
-    QCOMPARE(Transfer::dropStatement(table), drop);
+    QCOMPARE(SqlText::dropTableStatement(table), drop);
     QCOMPARE(Transfer::readStatement(table), read);
 }
 
