@@ -363,8 +363,7 @@ Texts buildTexts(Way way, const QString& table)
         columns.emplace_back(rows.fields()[i].name(), rows.fields()[i].type());
     Texts texts;
     texts.create = Transfer::createTableStatement(
-        way == Way::ToIbmDb2 ? Transfer::Target::IbmDb2 : Transfer::Target::PostgreSQL, table,
-        columns);
+        way == Way::ToIbmDb2 ? Side::IbmDb2 : Side::PostgreSQL, table, columns);
     const QString head = Transfer::insertHead(table);
     while (!rows.eof()) {
         QString sql;

@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "core/ProgressDisplay.h"
+#include "core/Side.h"
 #include "db/ConnectionProfile.h"
 #include "db/NameList.h"
 
@@ -21,4 +22,9 @@ struct TablesWindowContext
     std::function<ConnectionProfile()> postgresProfile; // Text6 to Text10, read at call time
     std::function<void(int)> setPointer;                // 0 default, 11 hourglass, 99 custom
     YieldFn yield;
+
+    NameList& list(Side side) const { return side == Side::PostgreSQL ? postgresList : db2List; }
+    // The connection string of a session on one side, from the login values as
+    // they stand now. (A transfer reads PostgreSQL through its own source string.)
+    QString connectionString(Side side) const;
 };

@@ -3,10 +3,9 @@
 
 #include "core/AppError.h"
 #include "core/ErrorTrap.h"
+#include "core/HandlerNames.h"
 #include "core/Main.h"
 #include "db/Connection.h"
-#include "db/IBMDB2.h"
-#include "db/PostgreSQL.h"
 #include "db/Recordset.h"
 #include "db/SqlText.h"
 #include "maintenance/MaintenanceStatements.h"
@@ -15,18 +14,6 @@
 
 namespace Maintenance {
 namespace {
-
-NameList& sideList(TablesWindowContext& window, Side side)
-{
-    return side == Side::PostgreSQL ? window.postgresList : window.db2List;
-}
-
-// Built from the login values as the login window holds them at this moment.
-QString sideConnectionString(const TablesWindowContext& window, Side side)
-{
-    return side == Side::PostgreSQL ? PostgreSQL::SessionConnectionString(window.postgresProfile())
-                                    : IBMDB2::ConnectionString(window.db2Profile());
-}
 
 // The connection object of step 100; when its creation failed, every later use
 // fails (and is reported) instead of touching a null pointer.
@@ -46,10 +33,8 @@ void showMessage(Dialogs& dialogs, const QString& text)
 
 void DeleteTables(TablesWindowContext& window, Side side)
 {
-    ErrorTrap trap(window.dialogs, side == Side::PostgreSQL
-                                       ? QStringLiteral("Form2.PushButton1_Click")
-                                       : QStringLiteral("Form2.PushButton5_Click"));
-    NameList& list = sideList(window, side);
+    ErrorTrap trap(window.dialogs, HandlerName::deleteTables(side));
+    NameList& list = window.list(side);
     // Released (and so closed) when the handler ends, whatever happened.
     std::unique_ptr<Connection> connection;
 
@@ -57,7 +42,7 @@ void DeleteTables(TablesWindowContext& window, Side side)
     trap.step(102, [&] { window.setPointer(PointerState::Hourglass); });
     // Opened before the selection is looked at: wrong login values are reported
     // even when nothing turns out to be chosen.
-    trap.step(104, [&] { connectionOf(connection).open(sideConnectionString(window, side)); });
+    trap.step(104, [&] { connectionOf(connection).open(window.connectionString(side)); });
 
     if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
         trap.step(118, [&] {
@@ -86,15 +71,13 @@ void DeleteTables(TablesWindowContext& window, Side side)
 
 void RenameTable(TablesWindowContext& window, Side side)
 {
-    ErrorTrap trap(window.dialogs, side == Side::PostgreSQL
-                                       ? QStringLiteral("Form2.PushButton6_Click")
-                                       : QStringLiteral("Form2.PushButton7_Click"));
-    NameList& list = sideList(window, side);
+    ErrorTrap trap(window.dialogs, HandlerName::renameTable(side));
+    NameList& list = window.list(side);
     std::unique_ptr<Connection> connection;
 
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
     trap.step(102, [&] { window.setPointer(PointerState::Hourglass); });
-    trap.step(104, [&] { connectionOf(connection).open(sideConnectionString(window, side)); });
+    trap.step(104, [&] { connectionOf(connection).open(window.connectionString(side)); });
 
     if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
         trap.step(132, [&] {

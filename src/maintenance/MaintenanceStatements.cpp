@@ -12,7 +12,7 @@ QString renameTableStatement(Side side, const QString& oldName, const QString& n
     case Side::PostgreSQL:
         return QStringLiteral("ALTER TABLE ") + quotedName(oldName) +
                QStringLiteral(" RENAME TO ") + quotedName(newName) + QLatin1Char(';');
-    case Side::IBMDB2:
+    case Side::IbmDb2:
         return QStringLiteral("RENAME ") + quotedName(oldName) + QStringLiteral(" TO ") +
                quotedName(newName);
     }

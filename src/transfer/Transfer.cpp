@@ -3,6 +3,7 @@
 
 #include "core/AppError.h"
 #include "core/ErrorTrap.h"
+#include "core/HandlerNames.h"
 #include "core/Main.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
@@ -25,7 +26,7 @@ namespace {
 struct Direction
 {
     QString handlerName;
-    Target target;
+    Side target;
     QString noCurrentEntryMessage;
     bool targetCreatedFirst;    // target connection, source connection, recordset
     bool sourceOpenedFirst;     // the source connection is opened before the target
@@ -51,8 +52,8 @@ struct Direction
 Direction toIbmDb2()
 {
     Direction d;
-    d.handlerName = QStringLiteral("Form2.PushButton3_Click");
-    d.target = Target::IbmDb2;
+    d.handlerName = HandlerName::sendTo(Side::IbmDb2);
+    d.target = Side::IbmDb2;
     d.noCurrentEntryMessage = QStringLiteral("Please select a table");
     d.targetCreatedFirst = false;
     d.sourceOpenedFirst = false;
@@ -84,8 +85,8 @@ Direction toIbmDb2()
 Direction toPostgreSql()
 {
     Direction d;
-    d.handlerName = QStringLiteral("Form2.PushButton4_Click");
-    d.target = Target::PostgreSQL;
+    d.handlerName = HandlerName::sendTo(Side::PostgreSQL);
+    d.target = Side::PostgreSQL;
     d.noCurrentEntryMessage = QStringLiteral("Please select a table to send.");
     d.targetCreatedFirst = true;
     d.sourceOpenedFirst = true;
@@ -141,8 +142,8 @@ class TableSender
 public:
     TableSender(TablesWindowContext& window, const Direction& direction)
         : m_window(window), m_d(direction), m_trap(window.dialogs, direction.handlerName),
-          m_sourceList(direction.target == Target::IbmDb2 ? window.postgresList : window.db2List),
-          m_targetList(direction.target == Target::IbmDb2 ? window.db2List : window.postgresList)
+          m_sourceList(direction.target == Side::IbmDb2 ? window.postgresList : window.db2List),
+          m_targetList(direction.target == Side::IbmDb2 ? window.db2List : window.postgresList)
     {
         m_trap.setSqlText(&m_statementText);
     }
@@ -222,7 +223,7 @@ void TableSender::run()
                     [&] { source().setCursorLocation(Connection::ClientSide); });
         m_trap.step(m_d.sourceOpenedFirst ? m_d.firstOpen : m_d.secondOpen, [&] {
             const QString connectionString =
-                m_d.target == Target::IbmDb2
+                m_d.target == Side::IbmDb2
                     ? PostgreSQL::SourceConnectionString(m_window.postgresProfile())
                     : IBMDB2::ConnectionString(m_window.db2Profile());
             source().open(connectionString);
@@ -233,7 +234,7 @@ void TableSender::run()
                     [&] { target().setCursorLocation(Connection::ServerSide); });
         m_trap.step(m_d.sourceOpenedFirst ? m_d.secondOpen : m_d.firstOpen, [&] {
             const QString connectionString =
-                m_d.target == Target::IbmDb2
+                m_d.target == Side::IbmDb2
                     ? IBMDB2::ConnectionString(m_window.db2Profile())
                     : PostgreSQL::SessionConnectionString(m_window.postgresProfile());
             target().open(connectionString);
@@ -397,7 +398,7 @@ void TableSender::copyRows()
                 const Value value = field.value();
                 // PostgreSQL keeps no U+0000 in text: the statement would end there and
                 // the server would answer with a misleading syntax error.
-                if (m_d.target == Target::PostgreSQL && value && value->contains(QChar(0)))
+                if (m_d.target == Side::PostgreSQL && value && value->contains(QChar(0)))
                     throw AppError(QStringLiteral("The value of column \"%1\" holds the "
                                                   "character U+0000, which PostgreSQL cannot "
                                                   "store; the row is not sent.")

@@ -82,16 +82,16 @@ QString columnTypeName(int adoTypeCode)
     return Datatype::DataTypeName(code).toLower();
 }
 
-QString columnTypeText(Target target, const QString& lowercasedTypeName)
+QString columnTypeText(Side target, const QString& lowercasedTypeName)
 {
-    if (target == Target::IbmDb2)
+    if (target == Side::IbmDb2)
         return firstMatch(ibmDb2Rules, ibmDb2Default, lowercasedTypeName);
     return firstMatch(postgreSqlRules, postgreSqlDefault, lowercasedTypeName);
 }
 
-QString createTerminator(Target target)
+QString createTerminator(Side target)
 {
-    return target == Target::IbmDb2 ? QStringLiteral(")") : QStringLiteral(");");
+    return target == Side::IbmDb2 ? QStringLiteral(")") : QStringLiteral(");");
 }
 
 void beginCreateTable(QString& sql, const QString& table)
@@ -110,7 +110,7 @@ void appendColumnClause(QString& sql, const QString& column, const QString& type
     sql.append(typeText);
 }
 
-void endCreateTable(QString& sql, Target target)
+void endCreateTable(QString& sql, Side target)
 {
     sql.chop(1);
     sql.append(createTerminator(target));

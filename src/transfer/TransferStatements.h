@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Side.h"
 #include "db/Value.h"
 
 #include <QString>
@@ -14,14 +15,6 @@
 // quoted literals with every "'" doubled, and only an SQL NULL is written as NULL.
 namespace Transfer {
 
-// The database a transfer writes to: it decides the column types and the end of
-// the CREATE TABLE text.
-enum class Target
-{
-    IbmDb2,
-    PostgreSQL
-};
-
 // SELECT * FROM "table"
 QString readStatement(const QString& table);
 
@@ -34,17 +27,17 @@ QString columnTypeName(int adoTypeCode);
 // does. Toward IBM DB2 " DATE," or " LONG VARCHAR,"; toward PostgreSQL " TEXT,",
 // " NUMERIC,", " DATE," or " BOOL,". Each text starts with a blank and ends with
 // the comma that separates the clauses.
-QString columnTypeText(Target target, const QString& lowercasedTypeName);
+QString columnTypeText(Side target, const QString& lowercasedTypeName);
 
 // ")" toward IBM DB2, ");" toward PostgreSQL.
-QString createTerminator(Target target);
+QString createTerminator(Side target);
 
 // CREATE TABLE "table"(   -- replaces the text held in sql.
 void beginCreateTable(QString& sql, const QString& table);
 // "column" followed directly by the type text.
 void appendColumnClause(QString& sql, const QString& column, const QString& typeText);
 // Removes the last character (the comma of the last clause) and appends the terminator.
-void endCreateTable(QString& sql, Target target);
+void endCreateTable(QString& sql, Side target);
 
 // INSERT INTO "table" VALUES('   -- the head every row's text starts with.
 QString insertHead(const QString& table);

@@ -2,6 +2,7 @@
 
 #include "app/CursorFile.h"
 #include "core/ErrorTrap.h"
+#include "core/HandlerNames.h"
 #include "core/Main.h"
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
@@ -305,38 +306,37 @@ void Form2::PushButton12_Click()
 
 void Form2::PushButton3_Click()
 {
-    runExclusive(QStringLiteral("Form2.PushButton3_Click"),
-                 [this] { Transfer::SendToIbmDb2(*m_context); });
+    runExclusive(HandlerName::sendTo(Side::IbmDb2), [this] { Transfer::SendToIbmDb2(*m_context); });
 }
 
 void Form2::PushButton4_Click()
 {
-    runExclusive(QStringLiteral("Form2.PushButton4_Click"),
+    runExclusive(HandlerName::sendTo(Side::PostgreSQL),
                  [this] { Transfer::SendToPostgreSQL(*m_context); });
 }
 
 void Form2::PushButton1_Click()
 {
-    runExclusive(QStringLiteral("Form2.PushButton1_Click"),
-                 [this] { Maintenance::DeleteTables(*m_context, Maintenance::Side::PostgreSQL); });
+    runExclusive(HandlerName::deleteTables(Side::PostgreSQL),
+                 [this] { Maintenance::DeleteTables(*m_context, Side::PostgreSQL); });
 }
 
 void Form2::PushButton5_Click()
 {
-    runExclusive(QStringLiteral("Form2.PushButton5_Click"),
-                 [this] { Maintenance::DeleteTables(*m_context, Maintenance::Side::IBMDB2); });
+    runExclusive(HandlerName::deleteTables(Side::IbmDb2),
+                 [this] { Maintenance::DeleteTables(*m_context, Side::IbmDb2); });
 }
 
 void Form2::PushButton6_Click()
 {
-    runExclusive(QStringLiteral("Form2.PushButton6_Click"),
-                 [this] { Maintenance::RenameTable(*m_context, Maintenance::Side::PostgreSQL); });
+    runExclusive(HandlerName::renameTable(Side::PostgreSQL),
+                 [this] { Maintenance::RenameTable(*m_context, Side::PostgreSQL); });
 }
 
 void Form2::PushButton7_Click()
 {
-    runExclusive(QStringLiteral("Form2.PushButton7_Click"),
-                 [this] { Maintenance::RenameTable(*m_context, Maintenance::Side::IBMDB2); });
+    runExclusive(HandlerName::renameTable(Side::IbmDb2),
+                 [this] { Maintenance::RenameTable(*m_context, Side::IbmDb2); });
 }
 
 void Form2::runExclusive(const QString& handlerName, const std::function<void()>& operation)

@@ -170,7 +170,7 @@ void TestMaintDelete::selectAllDropsEveryTableItCan()
     QCOMPARE(list.names(), w.databaseNames(side));
     for (const QString& table : m_tables)
         QVERIFY2(!w.tableExists(side, table), qPrintable(table));
-    if (side == Side::IBMDB2)
+    if (side == Side::IbmDb2)
         QCOMPARE(list.count(), 0);
 }
 

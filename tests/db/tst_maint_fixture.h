@@ -19,11 +19,7 @@
 #include <QVector>
 #include <functional>
 
-Q_DECLARE_METATYPE(Maintenance::Side)
-
 namespace MaintFixture {
-
-using Maintenance::Side;
 
 // A SortedNameList that reports each removal before it happens, so that a test
 // can look at the database at that moment.
@@ -195,7 +191,7 @@ inline void addSideRows()
 {
     QTest::addColumn<Side>("side");
     QTest::newRow("PostgreSQL") << Side::PostgreSQL;
-    QTest::newRow("IBM DB2") << Side::IBMDB2;
+    QTest::newRow("IBM DB2") << Side::IbmDb2;
 }
 
 } // namespace MaintFixture

@@ -153,7 +153,7 @@ void TestMaintRename::renamesToTheTypedName_data()
 {
     QTest::addColumn<Side>("side");
     QTest::addColumn<QString>("newName");
-    for (Side side : {Side::PostgreSQL, Side::IBMDB2}) {
+    for (Side side : {Side::PostgreSQL, Side::IbmDb2}) {
         const QByteArray prefix = sideName(side).toUtf8() + ": ";
         QTest::newRow(prefix + "plain") << side << QStringLiteral("omega");
         QTest::newRow(prefix + "sorts first") << side << QStringLiteral("Aardvark");

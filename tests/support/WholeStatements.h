@@ -10,7 +10,7 @@
 
 namespace Transfer {
 
-inline QString createTableStatement(Target target, const QString& table,
+inline QString createTableStatement(Side target, const QString& table,
                                     const std::vector<std::pair<QString, int>>& columnsAndTypes)
 {
     QString sql;

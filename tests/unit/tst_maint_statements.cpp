@@ -3,9 +3,6 @@
 
 #include <QTest>
 
-using Maintenance::Side;
-Q_DECLARE_METATYPE(Maintenance::Side)
-
 // The texts that delete and rename send, checked byte for byte.
 class TestMaintStatements : public QObject
 {
@@ -54,27 +51,27 @@ void TestMaintStatements::renameTable_data()
     QTest::newRow("PostgreSQL plain") << Side::PostgreSQL << "orders"
                                       << "clients"
                                       << R"(ALTER TABLE "orders" RENAME TO "clients";)";
-    QTest::newRow("IBM DB2 plain") << Side::IBMDB2 << "orders"
+    QTest::newRow("IBM DB2 plain") << Side::IbmDb2 << "orders"
                                    << "clients"
                                    << R"(RENAME "orders" TO "clients")";
     QTest::newRow("PostgreSQL blanks and capitals")
         << Side::PostgreSQL << "ORDERS"
         << "My Clients"
         << R"(ALTER TABLE "ORDERS" RENAME TO "My Clients";)";
-    QTest::newRow("IBM DB2 blanks and capitals") << Side::IBMDB2 << "ORDERS"
+    QTest::newRow("IBM DB2 blanks and capitals") << Side::IbmDb2 << "ORDERS"
                                                  << " My Clients "
                                                  << R"(RENAME "ORDERS" TO " My Clients ")";
     QTest::newRow("PostgreSQL quotes in both names") << Side::PostgreSQL << R"(o"ld)"
                                                      << R"(ne"w)"
                                                      << R"(ALTER TABLE "o""ld" RENAME TO "ne""w";)";
-    QTest::newRow("IBM DB2 quotes in both names") << Side::IBMDB2 << R"(o"ld)"
+    QTest::newRow("IBM DB2 quotes in both names") << Side::IbmDb2 << R"(o"ld)"
                                                   << R"(ne"w)"
                                                   << R"(RENAME "o""ld" TO "ne""w")";
     QTest::newRow("PostgreSQL typed injection")
         << Side::PostgreSQL << "t"
         << R"(x"; DROP TABLE "t)"
         << R"(ALTER TABLE "t" RENAME TO "x""; DROP TABLE ""t";)";
-    QTest::newRow("IBM DB2 typed injection") << Side::IBMDB2 << "T"
+    QTest::newRow("IBM DB2 typed injection") << Side::IbmDb2 << "T"
                                              << R"(X" TO "Y)"
                                              << R"(RENAME "T" TO "X"" TO ""Y")";
 }

@@ -6,9 +6,6 @@
 
 #include <QTest>
 
-using Transfer::Target;
-Q_DECLARE_METATYPE(Transfer::Target)
-
 // The texts the transfers send, the column types they choose and the list
 // procedures they use, checked without a database.
 class TestTransferStatements : public QObject
@@ -68,37 +65,37 @@ Q_DECLARE_METATYPE(Columns)
 
 void TestTransferStatements::createTable_data()
 {
-    QTest::addColumn<Target>("target");
+    QTest::addColumn<Side>("target");
     QTest::addColumn<QString>("table");
     QTest::addColumn<Columns>("columns");
     QTest::addColumn<QString>("statement");
 
     const Columns textAndDate = {{"a", 202}, {"b", 133}};
     QTest::newRow("text and date to IBM DB2")
-        << Target::IbmDb2 << "t" << textAndDate << R"(CREATE TABLE "t"("a" LONG VARCHAR,"b" DATE))";
+        << Side::IbmDb2 << "t" << textAndDate << R"(CREATE TABLE "t"("a" LONG VARCHAR,"b" DATE))";
     QTest::newRow("text and date to PostgreSQL")
-        << Target::PostgreSQL << "t" << textAndDate << R"(CREATE TABLE "t"("a" TEXT,"b" DATE);)";
+        << Side::PostgreSQL << "t" << textAndDate << R"(CREATE TABLE "t"("a" TEXT,"b" DATE);)";
 
     const Columns mixed = {{"id", 3}, {"price", 6}, {"ratio", 5}, {"at", 135}, {"ok", 11}};
     QTest::newRow("mixed to IBM DB2")
-        << Target::IbmDb2 << "Orders" << mixed
+        << Side::IbmDb2 << "Orders" << mixed
         << R"(CREATE TABLE "Orders"("id" LONG VARCHAR,"price" LONG VARCHAR,"ratio" LONG VARCHAR,"at" LONG VARCHAR,"ok" LONG VARCHAR))";
     QTest::newRow("mixed to PostgreSQL")
-        << Target::PostgreSQL << "Orders" << mixed
+        << Side::PostgreSQL << "Orders" << mixed
         << R"(CREATE TABLE "Orders"("id" NUMERIC,"price" NUMERIC,"ratio" TEXT,"at" TEXT,"ok" BOOL);)";
 
     const Columns quoted = {{R"(col "1")", 200}, {"it's", 7}};
     QTest::newRow("quotes in names to IBM DB2")
-        << Target::IbmDb2 << R"(my "t")" << quoted
+        << Side::IbmDb2 << R"(my "t")" << quoted
         << R"(CREATE TABLE "my ""t"""("col ""1""" LONG VARCHAR,"it's" DATE))";
     QTest::newRow("quotes in names to PostgreSQL")
-        << Target::PostgreSQL << R"(my "t")" << quoted
+        << Side::PostgreSQL << R"(my "t")" << quoted
         << R"(CREATE TABLE "my ""t"""("col ""1""" TEXT,"it's" DATE);)";
 }
 
 void TestTransferStatements::createTable()
 {
-    QFETCH(Target, target);
+    QFETCH(Side, target);
     QFETCH(QString, table);
     QFETCH(Columns, columns);
     QFETCH(QString, statement);
@@ -182,8 +179,8 @@ void TestTransferStatements::columnTypeForEveryCode()
     QFETCH(QString, towardPostgreSQL);
     const QString typeName = Transfer::columnTypeName(code);
     QCOMPARE(typeName, typeName.toLower());
-    QCOMPARE(Transfer::columnTypeText(Target::IbmDb2, typeName), towardIbmDb2);
-    QCOMPARE(Transfer::columnTypeText(Target::PostgreSQL, typeName), towardPostgreSQL);
+    QCOMPARE(Transfer::columnTypeText(Side::IbmDb2, typeName), towardIbmDb2);
+    QCOMPARE(Transfer::columnTypeText(Side::PostgreSQL, typeName), towardPostgreSQL);
 }
 
 using Values = std::vector<Value>;
@@ -246,7 +243,7 @@ void TestTransferStatements::insertReusesOneTextAcrossRows()
     // And the CREATE TABLE text replaces whatever INSERT it held.
     Transfer::beginCreateTable(sql, QStringLiteral("u"));
     Transfer::appendColumnClause(sql, QStringLiteral("c"), QStringLiteral(" TEXT,"));
-    Transfer::endCreateTable(sql, Target::PostgreSQL);
+    Transfer::endCreateTable(sql, Side::PostgreSQL);
     QCOMPARE(sql, QStringLiteral(R"(CREATE TABLE "u"("c" TEXT);)"));
 }
 
