@@ -1,11 +1,15 @@
 #pragma once
 
+#ifndef DOVETAB_DB_PRIVATE
+#error "This header is private to src/db; use db/Connection.h and db/Recordset.h."
+#endif
+
 // Private to the data access layer: the handles a Connection and its Recordsets
 // share. A Recordset keeps the connection's handles alive, so destroying the
 // Connection first frees nothing twice; closing the connection closes every
 // statement still open on it first.
 
-#include "OdbcHandles.h"
+#include "db/OdbcHandles.h"
 #include "db/Value.h"
 
 #include <memory>

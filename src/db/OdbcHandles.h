@@ -1,5 +1,9 @@
 #pragma once
 
+#ifndef DOVETAB_DB_PRIVATE
+#error "This header is private to src/db; use db/Connection.h and db/Recordset.h."
+#endif
+
 // Private to the data access layer: owners of the ODBC handles, the one checking
 // helper every return code goes through, and the QString <-> SQLWCHAR conversion.
 
