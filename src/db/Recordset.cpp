@@ -314,39 +314,69 @@ const Field& Fields::item(const QString& name) const
         QStringLiteral("Item cannot be found in the collection: no field named \"%1\".").arg(name));
 }
 
+struct Recordset::Calls
+{
+    static void open(Recordset& self, const QString& sql, Connection& connection)
+    {
+        if (self.state() != 0)
+            throw DbError(QStringLiteral("The recordset is open already."));
+        if (!connection.isOpen())
+            throw DbError(QStringLiteral("The connection is not open."));
+        const std::shared_ptr<ConnectionHandles>& handles = connection.m_handles;
+        odbc::StatementHandle statement = odbc::StatementHandle::allocate(handles->connection);
+        statement.execDirect(sql);
+        SQLSMALLINT columns = 0;
+        statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
+        // A statement without a result leaves the recordset closed.
+        if (columns <= 0)
+            return;
+        self.adopt(
+            handles, connection.cursorLocation(), std::move(statement),
+            [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
+    }
+
+    static void moveNext(Recordset& self)
+    {
+        self.requireOpen();
+        if (self.m_state->eof)
+            throw DbError(QString::fromLatin1(NoCurrentRow));
+        self.fetchRow();
+    }
+
+    static void close(Recordset& self)
+    {
+        self.requireOpen();
+        self.m_state.reset();
+    }
+
+    // Freeing an open result may talk to the server (closing its cursor).
+    static void free(Recordset& self) noexcept { self.m_state.reset(); }
+};
+
 Recordset::Recordset() = default;
 Recordset::~Recordset() noexcept
 {
-    // Freeing an open result may talk to the server (closing its cursor).
     if (m_state)
-        BlockingCall::run([this] { m_state.reset(); });
+        BlockingCall::call(Calls::free, *this);
 }
 
-// Each public call that may wait on the server runs its whole body through
-// BlockingCall, so that the window stays alive meanwhile.
-void Recordset::open(const QString& sql, Connection& connection, int cursorType, int lockType)
+// Each public call that may wait on the driver runs its whole body through
+// BlockingCall, so that the window stays alive meanwhile. The cursor and lock
+// types do not change how rows are read.
+void Recordset::open(const QString& sql, Connection& connection, int /*cursorType*/,
+                     int /*lockType*/)
 {
-    BlockingCall::run([&] { openDirect(sql, connection, cursorType, lockType); });
+    BlockingCall::call(Calls::open, *this, sql, connection);
 }
 
-void Recordset::openDirect(const QString& sql, Connection& connection, int /*cursorType*/,
-                           int /*lockType*/)
+void Recordset::moveNext()
 {
-    if (state() != 0)
-        throw DbError(QStringLiteral("The recordset is open already."));
-    if (!connection.isOpen())
-        throw DbError(QStringLiteral("The connection is not open."));
-    const std::shared_ptr<ConnectionHandles>& handles = connection.m_handles;
-    odbc::StatementHandle statement = odbc::StatementHandle::allocate(handles->connection);
-    statement.execDirect(sql);
-    SQLSMALLINT columns = 0;
-    statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
-    // A statement without a result leaves the recordset closed.
-    if (columns <= 0)
-        return;
-    adopt(
-        handles, connection.cursorLocation(), std::move(statement),
-        [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
+    BlockingCall::call(Calls::moveNext, *this);
+}
+
+void Recordset::close()
+{
+    BlockingCall::call(Calls::close, *this);
 }
 
 void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cursorLocation,
@@ -503,30 +533,6 @@ bool Recordset::eof() const
 {
     requireOpen();
     return m_state->eof;
-}
-
-void Recordset::moveNext()
-{
-    BlockingCall::run([this] { moveNextDirect(); });
-}
-
-void Recordset::moveNextDirect()
-{
-    requireOpen();
-    if (m_state->eof)
-        throw DbError(QString::fromLatin1(NoCurrentRow));
-    fetchRow();
-}
-
-void Recordset::close()
-{
-    BlockingCall::run([this] { closeDirect(); });
-}
-
-void Recordset::closeDirect()
-{
-    requireOpen();
-    m_state.reset();
 }
 
 Value Recordset::currentValue(int index) const
