@@ -45,4 +45,11 @@ template <class Body> auto run(Body&& body) -> decltype(body())
     }
 }
 
+// Runs body(args...) through run(): how each public call that may wait on the
+// driver hands its body over, in one line.
+template <class Body, class... Args> decltype(auto) call(Body&& body, Args&&... args)
+{
+    return run([&]() -> decltype(auto) { return body(std::forward<Args>(args)...); });
+}
+
 } // namespace BlockingCall

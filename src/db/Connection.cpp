@@ -25,7 +25,107 @@ QString dbmsName(const odbc::ConnectionHandle& handle)
     return odbc::fromSqlWChar(name, units);
 }
 
+// Ends the session and every result still open on it; recordsets may outlive the
+// connection (they keep the handles), but their results end here.
+void disconnect(ConnectionHandles& handles) noexcept
+{
+    handles.closeStatements();
+    handles.idleStatement.reset();
+    handles.connection.disconnect();
+}
+
 } // namespace
+
+struct Connection::Calls
+{
+    static void open(Connection& self, const QString& connectionString)
+    {
+        if (self.isOpen())
+            disconnect(*self.m_handles);
+        odbc::ConnectionHandle& handle = self.m_handles->connection;
+        // Set on the handle, not in the string: a server that accepts and never
+        // answers must not hold the program for good.
+        odbc::check(SQLSetConnectAttrW(
+                        handle.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(self.m_loginTimeout)),
+                        SQL_IS_UINTEGER),
+                    SQL_HANDLE_DBC, handle.get(), "SQLSetConnectAttr");
+        handle.connect(connectionString);
+        self.m_handles->postgreSqlServer = dbmsName(handle) == QLatin1String("PostgreSQL");
+    }
+
+    static int loginTimeout(const Connection& self)
+    {
+        const odbc::ConnectionHandle& handle = self.m_handles->connection;
+        SQLUINTEGER seconds = 0;
+        odbc::check(SQLGetConnectAttrW(handle.get(), SQL_ATTR_LOGIN_TIMEOUT, &seconds,
+                                       SQL_IS_UINTEGER, nullptr),
+                    SQL_HANDLE_DBC, handle.get(), "SQLGetConnectAttr");
+        return static_cast<int>(seconds);
+    }
+
+    static std::unique_ptr<Recordset> execute(Connection& self, const QString& sql)
+    {
+        if (!self.isOpen())
+            throw notOpenError();
+        ConnectionHandles& handles = *self.m_handles;
+        // A failed statement takes its handle with it, so that nothing of it reaches
+        // the next.
+        odbc::StatementHandle statement = handles.idleStatement
+                                              ? std::move(handles.idleStatement)
+                                              : odbc::StatementHandle::allocate(handles.connection);
+        statement.execDirect(sql);
+        SQLSMALLINT columns = 0;
+        statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
+        if (columns <= 0) {
+            handles.idleStatement = std::move(statement);
+            return nullptr;
+        }
+        auto recordset = std::make_unique<Recordset>();
+        recordset->adopt(
+            self.m_handles, self.m_cursorLocation, std::move(statement),
+            [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
+        return recordset;
+    }
+
+    static std::unique_ptr<Recordset> openSchema(Connection& self, int schema)
+    {
+        if (schema != SchemaTables)
+            throw DbError(QStringLiteral("The schema %1 is not supported.").arg(schema));
+        if (!self.isOpen())
+            throw notOpenError();
+        const auto requestTables = [](odbc::StatementHandle& statement) {
+            statement.check(
+                SQLTablesW(statement.hstmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+                "SQLTables");
+        };
+        odbc::StatementHandle statement =
+            odbc::StatementHandle::allocate(self.m_handles->connection);
+        requestTables(statement);
+        auto recordset = std::make_unique<Recordset>();
+        recordset->adopt(self.m_handles, self.m_cursorLocation, std::move(statement), requestTables,
+                         QString());
+        return recordset;
+    }
+
+    static void close(Connection& self)
+    {
+        if (!self.isOpen())
+            throw notOpenError();
+        disconnect(*self.m_handles);
+    }
+
+    static bool canOpen(const QString& connectionString)
+    {
+        Connection connection; // a failure to create it is the caller's to report
+        try {
+            connection.open(connectionString);
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true; // the connection closes with its object
+    }
+};
 
 Connection::Connection() : m_handles(std::make_shared<ConnectionHandles>())
 {
@@ -36,12 +136,7 @@ Connection::Connection() : m_handles(std::make_shared<ConnectionHandles>())
 Connection::~Connection() noexcept
 {
     // Disconnecting talks to the server, so it waits as any other call does.
-    BlockingCall::run([this] {
-        // Recordsets may outlive us; they keep the handles, but their results end here.
-        m_handles->closeStatements();
-        m_handles->idleStatement.reset();
-        m_handles->connection.disconnect();
-    });
+    BlockingCall::call(disconnect, *m_handles);
 }
 
 void Connection::setCursorLocation(int location)
@@ -51,30 +146,11 @@ void Connection::setCursorLocation(int location)
     m_cursorLocation = location;
 }
 
-// Each public call that may wait on the server runs its whole body through
-// BlockingCall, so that the window stays alive meanwhile.
-void Connection::open(const QString& connectionString)
+void Connection::setLoginTimeout(int seconds)
 {
-    BlockingCall::run([&] { openDirect(connectionString); });
-}
-
-void Connection::openDirect(const QString& connectionString)
-{
-    if (isOpen()) {
-        m_handles->closeStatements();
-        m_handles->idleStatement.reset();
-        m_handles->connection.disconnect();
-    }
-    odbc::ConnectionHandle& handle = m_handles->connection;
-    // Set on the handle, not in the string: a server that accepts and never answers
-    // must not hold the program for good.
-    odbc::check(
-        SQLSetConnectAttrW(handle.get(), SQL_ATTR_LOGIN_TIMEOUT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(LoginTimeoutSeconds)),
-                           SQL_IS_UINTEGER),
-        SQL_HANDLE_DBC, handle.get(), "SQLSetConnectAttr");
-    handle.connect(connectionString);
-    m_handles->postgreSqlServer = dbmsName(handle) == QLatin1String("PostgreSQL");
+    if (seconds < 0)
+        throw DbError(QStringLiteral("The login time-out %1 is not supported.").arg(seconds));
+    m_loginTimeout = seconds;
 }
 
 bool Connection::isOpen() const noexcept
@@ -82,82 +158,34 @@ bool Connection::isOpen() const noexcept
     return m_handles->connection.isConnected();
 }
 
-std::unique_ptr<Recordset> Connection::execute(const QString& sql)
+// Each public call that may wait on the driver runs its whole body through
+// BlockingCall, so that the window stays alive meanwhile.
+void Connection::open(const QString& connectionString)
 {
-    return BlockingCall::run([&] { return executeDirect(sql); });
+    BlockingCall::call(Calls::open, *this, connectionString);
 }
 
-std::unique_ptr<Recordset> Connection::executeDirect(const QString& sql)
+int Connection::loginTimeout() const
 {
-    if (!isOpen())
-        throw notOpenError();
-    // A failed statement takes its handle with it, so that nothing of it reaches the next.
-    odbc::StatementHandle statement = m_handles->idleStatement
-                                          ? std::move(m_handles->idleStatement)
-                                          : odbc::StatementHandle::allocate(m_handles->connection);
-    statement.execDirect(sql);
-    SQLSMALLINT columns = 0;
-    statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
-    if (columns <= 0) {
-        m_handles->idleStatement = std::move(statement);
-        return nullptr;
-    }
-    auto recordset = std::make_unique<Recordset>();
-    recordset->adopt(
-        m_handles, m_cursorLocation, std::move(statement),
-        [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
-    return recordset;
+    return BlockingCall::call(Calls::loginTimeout, *this);
+}
+
+std::unique_ptr<Recordset> Connection::execute(const QString& sql)
+{
+    return BlockingCall::call(Calls::execute, *this, sql);
 }
 
 std::unique_ptr<Recordset> Connection::openSchema(int schema)
 {
-    return BlockingCall::run([&] { return openSchemaDirect(schema); });
-}
-
-std::unique_ptr<Recordset> Connection::openSchemaDirect(int schema)
-{
-    if (schema != SchemaTables)
-        throw DbError(QStringLiteral("The schema %1 is not supported.").arg(schema));
-    if (!isOpen())
-        throw notOpenError();
-    const auto requestTables = [](odbc::StatementHandle& statement) {
-        statement.check(
-            SQLTablesW(statement.hstmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
-            "SQLTables");
-    };
-    odbc::StatementHandle statement = odbc::StatementHandle::allocate(m_handles->connection);
-    requestTables(statement);
-    auto recordset = std::make_unique<Recordset>();
-    recordset->adopt(m_handles, m_cursorLocation, std::move(statement), requestTables, QString());
-    return recordset;
+    return BlockingCall::call(Calls::openSchema, *this, schema);
 }
 
 void Connection::close()
 {
-    BlockingCall::run([this] { closeDirect(); });
-}
-
-void Connection::closeDirect()
-{
-    if (!isOpen())
-        throw notOpenError();
-    m_handles->closeStatements();
-    m_handles->idleStatement.reset();
-    m_handles->connection.disconnect();
+    BlockingCall::call(Calls::close, *this);
 }
 
 bool Connection::canOpen(const QString& connectionString)
 {
-    return BlockingCall::run([&] { return canOpenDirect(connectionString); });
-}
-
-bool Connection::canOpenDirect(const QString& connectionString)
-{
-    Connection connection; // a failure to create it is the caller's to report
-    try {
-        connection.open(connectionString);
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true; // the connection closes with its object
+    return BlockingCall::call(Calls::canOpen, connectionString);
 }

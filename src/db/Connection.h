@@ -41,6 +41,13 @@ public:
     void setCursorLocation(int location);
     int cursorLocation() const noexcept { return m_cursorLocation; }
 
+    // Seconds the next open may take; LoginTimeoutSeconds unless set otherwise
+    // (tests shorten it). Throws DbError for a negative value.
+    void setLoginTimeout(int seconds);
+    // The login time-out as the driver holds it for this connection; throws DbError
+    // when the driver cannot say.
+    int loginTimeout() const;
+
     // Connects with the string as the only argument. Throws DbError with the
     // driver's message; an open connection is closed first.
     void open(const QString& connectionString);
@@ -69,12 +76,10 @@ public:
 
 private:
     friend class Recordset;
-    // The bodies of the public calls above, run on whatever thread BlockingCall chose.
-    void openDirect(const QString& connectionString);
-    std::unique_ptr<Recordset> executeDirect(const QString& sql);
-    std::unique_ptr<Recordset> openSchemaDirect(int schema);
-    void closeDirect();
-    static bool canOpenDirect(const QString& connectionString);
+    // The bodies of the calls above that talk to the driver, each run through
+    // BlockingCall (Connection.cpp).
+    struct Calls;
     std::shared_ptr<ConnectionHandles> m_handles;
     int m_cursorLocation = ServerSide;
+    int m_loginTimeout = LoginTimeoutSeconds;
 };

@@ -8,6 +8,7 @@
 #include "db/NumberText.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -126,99 +127,91 @@ bool isCutShort(const StatementState& state, SQLRETURN rc, long long reported, q
            (reported < 0 || odbc::hasSqlState(SQL_HANDLE_STMT, state.statement.hstmt(), "01004"));
 }
 
-// One value as wide characters, in chunks until the driver has given all of it.
-// A value is cut short when the driver says so in any diagnostic record or when
-// it reports a longer length than the buffer held; then the rest is read. Fewer
-// characters in all than the driver first reported is an error, never a shorter
-// value.
-Value readText(StatementState& state, SQLUSMALLINT column)
+// One value in chunks until the driver has given all of it, as wide characters
+// (each chunk ended by a NUL the driver adds) or as bytes; append receives each
+// chunk. A chunk is cut short when the driver says so in any diagnostic record or
+// when it reports a longer length than the buffer held; then the rest is read.
+// Fewer units in all than the driver first reported is an error, never a shorter
+// value. Returns false for SQL NULL.
+template <class Unit, class Append>
+bool readChunks(StatementState& state, SQLUSMALLINT column, std::vector<Unit>& buffer,
+                const Append& append)
 {
-    std::vector<SQLWCHAR>& buffer = state.textBuffer;
-    if (buffer.size() < InitialTextChars)
-        buffer.resize(InitialTextChars);
-    QString text(0, QChar()); // empty but not null: only SQL NULL is "no value"
+    constexpr bool isText = std::is_same_v<Unit, SQLWCHAR>;
+    constexpr SQLSMALLINT cType = isText ? SQL_C_WCHAR : SQL_C_BINARY;
+    constexpr qsizetype terminator = isText ? 1 : 0;
+    const size_t initialUnits = isText ? InitialTextChars : InitialBinaryBytes;
+    if (buffer.size() < initialUnits)
+        buffer.resize(initialUnits);
+    long long received = 0;
     long long expected = -1;
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLLEN bufferBytes = static_cast<SQLLEN>(buffer.size() * sizeof(SQLWCHAR));
+        const SQLLEN bufferBytes = static_cast<SQLLEN>(buffer.size() * sizeof(Unit));
         const SQLRETURN rc =
-            state.statement.check(SQLGetData(state.statement.hstmt(), column, SQL_C_WCHAR,
-                                             buffer.data(), bufferBytes, &indicator),
+            state.statement.check(SQLGetData(state.statement.hstmt(), column, cType, buffer.data(),
+                                             bufferBytes, &indicator),
                                   "SQLGetData");
         if (rc == SQL_NO_DATA)
             break; // every chunk has been read
         if (indicator == SQL_NULL_DATA)
-            return std::nullopt;
-        const qsizetype capacity = static_cast<qsizetype>(buffer.size()) - 1; // minus the NUL
+            return false;
+        const qsizetype capacity = static_cast<qsizetype>(buffer.size()) - terminator;
         const long long reported =
-            indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator) / sizeof(SQLWCHAR);
+            indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator) / sizeof(Unit);
         if (expected < 0 && reported >= 0)
-            expected = text.size() + reported;
+            expected = received + reported;
         if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL) {
-            // Whole, of a length the driver did not say: up to the terminating NUL.
+            // Whole, of a length the driver did not say: only a terminated chunk
+            // shows where it ends.
+            if (!isText)
+                throw DbError(QStringLiteral("The driver did not say how long the value of "
+                                             "column %1 is.")
+                                  .arg(column));
             qsizetype length = 0;
             while (length < capacity && buffer[static_cast<size_t>(length)] != 0)
                 ++length;
-            text.append(odbc::fromSqlWChar(buffer.data(), length));
+            append(buffer.data(), length);
+            received += length;
             break;
         }
         if (isCutShort(state, rc, reported, capacity)) {
-            text.append(odbc::fromSqlWChar(buffer.data(), capacity));
+            append(buffer.data(), capacity);
+            received += capacity;
             // Known remaining length: read the rest in one more call.
             if (reported > capacity)
-                buffer.resize(static_cast<size_t>(reported - capacity) + 1);
+                buffer.resize(static_cast<size_t>(reported - capacity + terminator));
             else
                 buffer.resize(buffer.size() * 2);
             continue;
         }
-        text.append(odbc::fromSqlWChar(buffer.data(), reported));
+        append(buffer.data(), static_cast<qsizetype>(reported));
+        received += reported;
         break;
     }
-    if (expected >= 0 && text.size() < expected)
-        throw cutShortError(column, expected, text.size());
+    if (expected >= 0 && received < expected)
+        throw cutShortError(column, expected, received);
+    return true;
+}
+
+Value readText(StatementState& state, SQLUSMALLINT column)
+{
+    QString text(0, QChar()); // empty but not null: only SQL NULL is "no value"
+    if (!readChunks(state, column, state.textBuffer, [&](const SQLWCHAR* units, qsizetype count) {
+            text.append(odbc::fromSqlWChar(units, count));
+        }))
+        return std::nullopt;
     return text;
 }
 
 Value readBinary(StatementState& state, SQLUSMALLINT column)
 {
-    std::vector<unsigned char>& buffer = state.binaryBuffer;
-    if (buffer.size() < InitialBinaryBytes)
-        buffer.resize(InitialBinaryBytes);
     QByteArray bytes;
-    long long expected = -1;
-    for (;;) {
-        SQLLEN indicator = 0;
-        const SQLRETURN rc = state.statement.check(
-            SQLGetData(state.statement.hstmt(), column, SQL_C_BINARY, buffer.data(),
-                       static_cast<SQLLEN>(buffer.size()), &indicator),
-            "SQLGetData");
-        if (rc == SQL_NO_DATA)
-            break;
-        if (indicator == SQL_NULL_DATA)
-            return std::nullopt;
-        const qsizetype capacity = static_cast<qsizetype>(buffer.size());
-        const long long reported =
-            indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator);
-        if (expected < 0 && reported >= 0)
-            expected = bytes.size() + reported;
-        if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL)
-            throw DbError(QStringLiteral("The driver did not say how long the value of column %1 "
-                                         "is.")
-                              .arg(column));
-        if (isCutShort(state, rc, reported, capacity)) {
-            bytes.append(reinterpret_cast<const char*>(buffer.data()), capacity);
-            if (reported > capacity)
-                buffer.resize(static_cast<size_t>(reported - capacity));
-            else
-                buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        bytes.append(reinterpret_cast<const char*>(buffer.data()),
-                     static_cast<qsizetype>(reported));
-        break;
-    }
-    if (expected >= 0 && bytes.size() < expected)
-        throw cutShortError(column, expected, bytes.size());
+    if (!readChunks(state, column, state.binaryBuffer,
+                    [&](const unsigned char* data, qsizetype count) {
+                        bytes.append(reinterpret_cast<const char*>(data), count);
+                    }))
+        return std::nullopt;
     if (bytes.isEmpty())
         return QString(0, QChar()); // an empty value, not NULL
     return QString::fromLatin1(bytes.toHex().toUpper());
@@ -321,39 +314,69 @@ const Field& Fields::item(const QString& name) const
         QStringLiteral("Item cannot be found in the collection: no field named \"%1\".").arg(name));
 }
 
+struct Recordset::Calls
+{
+    static void open(Recordset& self, const QString& sql, Connection& connection)
+    {
+        if (self.state() != 0)
+            throw DbError(QStringLiteral("The recordset is open already."));
+        if (!connection.isOpen())
+            throw DbError(QStringLiteral("The connection is not open."));
+        const std::shared_ptr<ConnectionHandles>& handles = connection.m_handles;
+        odbc::StatementHandle statement = odbc::StatementHandle::allocate(handles->connection);
+        statement.execDirect(sql);
+        SQLSMALLINT columns = 0;
+        statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
+        // A statement without a result leaves the recordset closed.
+        if (columns <= 0)
+            return;
+        self.adopt(
+            handles, connection.cursorLocation(), std::move(statement),
+            [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
+    }
+
+    static void moveNext(Recordset& self)
+    {
+        self.requireOpen();
+        if (self.m_state->eof)
+            throw DbError(QString::fromLatin1(NoCurrentRow));
+        self.fetchRow();
+    }
+
+    static void close(Recordset& self)
+    {
+        self.requireOpen();
+        self.m_state.reset();
+    }
+
+    // Freeing an open result may talk to the server (closing its cursor).
+    static void free(Recordset& self) noexcept { self.m_state.reset(); }
+};
+
 Recordset::Recordset() = default;
 Recordset::~Recordset() noexcept
 {
-    // Freeing an open result may talk to the server (closing its cursor).
     if (m_state)
-        BlockingCall::run([this] { m_state.reset(); });
+        BlockingCall::call(Calls::free, *this);
 }
 
-// Each public call that may wait on the server runs its whole body through
-// BlockingCall, so that the window stays alive meanwhile.
-void Recordset::open(const QString& sql, Connection& connection, int cursorType, int lockType)
+// Each public call that may wait on the driver runs its whole body through
+// BlockingCall, so that the window stays alive meanwhile. The cursor and lock
+// types do not change how rows are read.
+void Recordset::open(const QString& sql, Connection& connection, int /*cursorType*/,
+                     int /*lockType*/)
 {
-    BlockingCall::run([&] { openDirect(sql, connection, cursorType, lockType); });
+    BlockingCall::call(Calls::open, *this, sql, connection);
 }
 
-void Recordset::openDirect(const QString& sql, Connection& connection, int /*cursorType*/,
-                           int /*lockType*/)
+void Recordset::moveNext()
 {
-    if (state() != 0)
-        throw DbError(QStringLiteral("The recordset is open already."));
-    if (!connection.isOpen())
-        throw DbError(QStringLiteral("The connection is not open."));
-    const std::shared_ptr<ConnectionHandles>& handles = connection.m_handles;
-    odbc::StatementHandle statement = odbc::StatementHandle::allocate(handles->connection);
-    statement.execDirect(sql);
-    SQLSMALLINT columns = 0;
-    statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
-    // A statement without a result leaves the recordset closed.
-    if (columns <= 0)
-        return;
-    adopt(
-        handles, connection.cursorLocation(), std::move(statement),
-        [sql](odbc::StatementHandle& again) { again.execDirect(sql); }, sql);
+    BlockingCall::call(Calls::moveNext, *this);
+}
+
+void Recordset::close()
+{
+    BlockingCall::call(Calls::close, *this);
 }
 
 void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cursorLocation,
@@ -510,30 +533,6 @@ bool Recordset::eof() const
 {
     requireOpen();
     return m_state->eof;
-}
-
-void Recordset::moveNext()
-{
-    BlockingCall::run([this] { moveNextDirect(); });
-}
-
-void Recordset::moveNextDirect()
-{
-    requireOpen();
-    if (m_state->eof)
-        throw DbError(QString::fromLatin1(NoCurrentRow));
-    fetchRow();
-}
-
-void Recordset::close()
-{
-    BlockingCall::run([this] { closeDirect(); });
-}
-
-void Recordset::closeDirect()
-{
-    requireOpen();
-    m_state.reset();
 }
 
 Value Recordset::currentValue(int index) const

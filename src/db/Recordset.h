@@ -87,10 +87,9 @@ public:
 private:
     friend class Connection;
     friend class Field;
-    // The bodies of the public calls above, run on whatever thread BlockingCall chose.
-    void openDirect(const QString& sql, Connection& connection, int cursorType, int lockType);
-    void moveNextDirect();
-    void closeDirect();
+    // The bodies of the calls above that talk to the driver, each run through
+    // BlockingCall (Recordset.cpp).
+    struct Calls;
     // Runs the recordset's query again on another statement (to count its rows).
     using Rerun = std::function<void(odbc::StatementHandle&)>;
     // Takes over a statement that has produced a result: reads the column layout,

@@ -11,6 +11,7 @@
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
 #include "ui/AppIcon.h"
+#include "ui/Controls.h"
 #include "ui/Form2.h"
 #include "ui/Twips.h"
 #include "ui/WindowPointer.h"
@@ -47,14 +48,6 @@ public:
     }
 };
 
-QFont arial(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 void setBackground(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
@@ -83,7 +76,7 @@ void Form1::buildLayout()
     const Twips tw = Twips::forScreen();
     const QColor white(Qt::white);
     setFixedSize(tw.x(8040), tw.y(6585));
-    setFont(arial(9, false));
+    setFont(Controls::arial(9, false));
     setBackground(this, white);
     m_pointer->watch(this, WindowPointer::DefaultRule);
 
@@ -91,7 +84,7 @@ void Form1::buildLayout()
         auto* box = new QGroupBox(QString::fromLatin1(caption), this);
         box->setObjectName(QLatin1String(name));
         box->setGeometry(tw.rect(l, t, w, h));
-        box->setFont(arial(9, true));
+        box->setFont(Controls::arial(9, true));
         setBackground(box, white);
         m_pointer->watch(box, WindowPointer::DefaultRule);
         return box;
@@ -101,7 +94,7 @@ void Form1::buildLayout()
         auto* text = new QLabel(QString::fromLatin1(caption), parent);
         text->setObjectName(QLatin1String(name));
         text->setGeometry(tw.rect(l, t, w, h));
-        text->setFont(arial(9, true));
+        text->setFont(Controls::arial(9, true));
         setBackground(text, white);
         text->setAutoFillBackground(false); // see SetButtonFaceColors
         m_pointer->watch(text, WindowPointer::Quiet);
@@ -114,27 +107,12 @@ void Form1::buildLayout()
         caption->setBuddy(edit);
         edit->setObjectName(QStringLiteral("Text%1").arg(number));
         edit->setGeometry(tw.rect(l, t, w, h));
-        edit->setFont(arial(9, true));
+        edit->setFont(Controls::arial(9, true));
         edit->installEventFilter(this);
         m_pointer->watch(edit, WindowPointer::DefaultRule);
         m_text[number] = edit;
         return edit;
     };
-    auto button = [&](QWidget* parent, const char* name, const char* caption, int l, int t, int w,
-                      int h) {
-        auto* push = new QPushButton(QString::fromLatin1(caption), parent);
-        push->setObjectName(QLatin1String(name));
-        push->setGeometry(tw.rect(l, t, w, h));
-        push->setFont(arial(11.25, true));
-        QPalette palette = push->palette();
-        palette.setColor(QPalette::Button, white);
-        palette.setColor(QPalette::ButtonText,
-                         QGuiApplication::palette().color(QPalette::ButtonText));
-        push->setPalette(palette);
-        m_pointer->watch(push, WindowPointer::HandRule);
-        return push;
-    };
-
     QGroupBox* frame1 = frame("Frame1", "IBM DB2 Login", 120, 120, 7800, 2865);
     QLabel* label2 = label(frame1, "Label2", "Server:", 240, 405, 975, 255);
     textBox(label2, 1, 1320, 360, 4575, 330);
@@ -146,8 +124,10 @@ void Form1::buildLayout()
     textBox(label4, 4, 1320, 1320, 6255, 330);
     QLabel* label3 = label(frame1, "Label3", "Database:", 240, 1845, 1095, 255);
     textBox(label3, 5, 1320, 1800, 6255, 330);
-    QPushButton* test2 = button(frame1, "PushButton3", "Test Connection", 240, 2280, 3600, 405);
-    QPushButton* help2 = button(frame1, "PushButton5", "Help", 3960, 2280, 3600, 405);
+    QPushButton* test2 = Controls::button(frame1, "PushButton3", "Test Connection",
+                                          tw.rect(240, 2280, 3600, 405), *m_pointer);
+    QPushButton* help2 =
+        Controls::button(frame1, "PushButton5", "Help", tw.rect(3960, 2280, 3600, 405), *m_pointer);
 
     QGroupBox* frame2 = frame("Frame2", "PostgreSQL Login", 120, 3060, 7800, 2865);
     QLabel* label8 = label(frame2, "Label8", "Server:", 240, 405, 1095, 255);
@@ -160,10 +140,13 @@ void Form1::buildLayout()
     textBox(label7, 9, 1320, 1320, 6255, 330);
     QLabel* label5 = label(frame2, "Label5", "Database:", 240, 1845, 975, 255);
     textBox(label5, 10, 1320, 1800, 6255, 330);
-    QPushButton* testPg = button(frame2, "PushButton1", "Test Connection", 240, 2280, 3600, 405);
-    QPushButton* helpPg = button(frame2, "PushButton4", "Help", 3960, 2280, 3600, 405);
+    QPushButton* testPg = Controls::button(frame2, "PushButton1", "Test Connection",
+                                           tw.rect(240, 2280, 3600, 405), *m_pointer);
+    QPushButton* helpPg =
+        Controls::button(frame2, "PushButton4", "Help", tw.rect(3960, 2280, 3600, 405), *m_pointer);
 
-    QPushButton* next = button(this, "PushButton2", "Next >", 120, 6060, 7800, 405);
+    QPushButton* next =
+        Controls::button(this, "PushButton2", "Next >", tw.rect(120, 6060, 7800, 405), *m_pointer);
 
     auto* stars = new PasswordStarStyle;
     stars->setParent(this);

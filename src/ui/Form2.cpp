@@ -9,6 +9,7 @@
 #include "maintenance/Maintenance.h"
 #include "transfer/Transfer.h"
 #include "ui/AppIcon.h"
+#include "ui/Controls.h"
 #include "ui/Form1.h"
 #include "ui/ProgressBar.h"
 #include "ui/TableListBox.h"
@@ -24,18 +25,6 @@
 #include <QWindow>
 
 const QString Form2::ContactAddress = QStringLiteral("https://www.harrowick.example/contact/");
-
-namespace {
-
-QFont arial(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-} // namespace
 
 Form2::Form2(Form1& loginWindow)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -61,7 +50,7 @@ void Form2::buildLayout()
     const QColor white(Qt::white);
     const QColor black(Qt::black);
     setFixedSize(tw.x(8040), tw.y(BackButtonTop + BackButtonHeight + OuterHeightMargin));
-    setFont(arial(9, true));
+    setFont(Controls::arial(9, true));
     {
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, white);
@@ -99,16 +88,8 @@ void Form2::buildLayout()
     };
     auto button = [&](QWidget* parent, const char* name, const char* caption, int l, int t, int w,
                       int h, void (Form2::*handler)()) {
-        auto* push = new QPushButton(QString::fromLatin1(caption), parent);
-        push->setObjectName(QLatin1String(name));
-        push->setGeometry(tw.rect(l, t, w, h));
-        push->setFont(arial(11.25, true));
-        QPalette palette = push->palette();
-        palette.setColor(QPalette::Button, white);
-        palette.setColor(QPalette::ButtonText,
-                         QGuiApplication::palette().color(QPalette::ButtonText));
-        push->setPalette(palette);
-        m_pointer->watch(push, WindowPointer::HandRule);
+        QPushButton* push =
+            Controls::button(parent, name, caption, tw.rect(l, t, w, h), *m_pointer);
         onClick(push, handler);
         return push;
     };

@@ -219,6 +219,7 @@ void TestPgConnection::closeRules()
     QVERIFY_THROWS_EXCEPTION(DbError, connection.close());
     QVERIFY_THROWS_EXCEPTION(DbError, connection.execute(QStringLiteral("SELECT 1")));
     QVERIFY_THROWS_EXCEPTION(DbError, connection.setCursorLocation(1));
+    QVERIFY_THROWS_EXCEPTION(DbError, connection.setLoginTimeout(-1));
     QVERIFY_THROWS_EXCEPTION(DbError, connection.openSchema(4));
 
     connection.open(PostgreSQL::ConnectionString(m_profile));

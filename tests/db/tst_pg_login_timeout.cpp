@@ -1,6 +1,7 @@
 // A server that stops answering. One that accepts the connection and never
-// answers: the open gives up by itself (the login time-out) with the driver's
-// message instead of hanging. One whose network goes while the connection is
+// answers: the open gives up by itself (the login time-out, shortened here) with
+// the driver's message instead of hanging; the program's own connections give the
+// driver 30 seconds. One whose network goes while the connection is
 // open: the keep-alive and user time-out settings end the waiting statement.
 #include "TestEnv.h"
 #include "core/DriverWaitLoop.h"
@@ -153,11 +154,40 @@ class TestPgLoginTimeout : public QObject
     Q_OBJECT
 
 private slots:
+    void loginTimeoutReachesTheDriver_data();
+    void loginTimeoutReachesTheDriver();
     void silentServerTimesOut();
     void keepAliveSettingsReachTheSocket();
     void deadConnectionFailsItsStatement_data();
     void deadConnectionFailsItsStatement();
 };
+
+void TestPgLoginTimeout::loginTimeoutReachesTheDriver_data()
+{
+    QTest::addColumn<int>("shortened");
+    QTest::addColumn<int>("expected");
+    // What every connection of the program gets: nothing in it sets another value.
+    QTest::newRow("the program's") << -1 << 30;
+    QTest::newRow("shortened") << 2 << 2;
+    QTest::newRow("for ever") << 0 << 0;
+}
+
+// Read back from the driver after the open, so that the value is the one the
+// driver used and not only the one the connection meant to set.
+void TestPgLoginTimeout::loginTimeoutReachesTheDriver()
+{
+    QFETCH(int, shortened);
+    QFETCH(int, expected);
+    const ConnectionProfile profile =
+        TestEnv::createPgDatabase(QStringLiteral("tst_pg_login_timeout"));
+    Connection connection;
+    if (shortened >= 0)
+        connection.setLoginTimeout(shortened);
+    connection.open(PostgreSQL::ConnectionString(profile));
+    QCOMPARE(connection.loginTimeout(), expected);
+    QCOMPARE(Connection::LoginTimeoutSeconds, 30);
+    connection.close();
+}
 
 void TestPgLoginTimeout::silentServerTimesOut()
 {
@@ -179,6 +209,7 @@ void TestPgLoginTimeout::silentServerTimesOut()
     ConnectionProfile profile = TestEnv::createPgDatabase(QStringLiteral("tst_pg_login_timeout"));
     profile.port = port;
     Connection connection;
+    connection.setLoginTimeout(2);
     try {
         connection.open(PostgreSQL::ConnectionString(profile));
         QFAIL("the open succeeded against a silent server");
