@@ -54,7 +54,8 @@ QString firstMatch(const TypeRule (&rules)[N], QLatin1String fallback, const QSt
     return fallback;
 }
 
-// Appends text with each occurrence of quote doubled, without a temporary copy.
+// Appends a value's text with each "'" doubled, without a temporary copy: values
+// are the bulk of every INSERT.
 void appendDoubling(QString& sql, QStringView text, QChar quote)
 {
     qsizetype from = 0;
@@ -97,16 +98,14 @@ QString createTerminator(Side target)
 void beginCreateTable(QString& sql, const QString& table)
 {
     sql.resize(0);
-    sql.append(QLatin1String("CREATE TABLE \""));
-    appendDoubling(sql, table, QLatin1Char('"'));
-    sql.append(QLatin1String("\"("));
+    sql.append(QLatin1String("CREATE TABLE "));
+    sql.append(quotedName(table));
+    sql.append(QLatin1Char('('));
 }
 
 void appendColumnClause(QString& sql, const QString& column, const QString& typeText)
 {
-    sql.append(QLatin1Char('"'));
-    appendDoubling(sql, column, QLatin1Char('"'));
-    sql.append(QLatin1Char('"'));
+    sql.append(quotedName(column));
     sql.append(typeText);
 }
 
