@@ -1,0 +1,472 @@
+// Fullselects: subselects, VALUES, FROM, ORDER BY and FETCH FIRST.
+
+#include "SqlParser.h"
+
+namespace db2s::sql {
+
+QueryPlan Parser::fullselect(const Scope* outer)
+{
+    bool ordered = false;
+    QueryPlan plan = selectTerm(outer, true, ordered);
+    bool compound = false;
+    while (isWord("UNION") || isWord("EXCEPT") || isWord("INTERSECT")) {
+        if (ordered)
+            fail("FETCH");
+        const std::string op = take().text;
+        const bool all = acceptWord("ALL");
+        if (!all)
+            acceptWord("DISTINCT");
+        if (all && op != "UNION")
+            fail("DISTINCT"); // SQLite has no EXCEPT ALL / INTERSECT ALL
+        bool ignored = false;
+        QueryPlan next = selectTerm(outer, false, ignored);
+        if (next.columns.size() != plan.columns.size())
+            throw sqlError(421, "42826",
+                           "The operands of a set operator or a VALUES clause do not have the "
+                           "same number of columns.");
+        plan.sql += " " + op + (all ? " ALL " : " ") + next.sql;
+        for (size_t i = 0; i < plan.columns.size(); ++i)
+            plan.columns[i].nullable = plan.columns[i].nullable || next.columns[i].nullable;
+        compound = true;
+        plan.insertable = false;
+    }
+    if (compound && isWord("ORDER") && isWord("BY", 1)) {
+        plan.sql += orderBy(nullptr, nullptr, plan.columns);
+        plan.insertable = false;
+    }
+    const std::string fetch = fetchClause();
+    if (!fetch.empty()) {
+        plan.sql += fetch;
+        plan.insertable = false;
+    }
+    return plan;
+}
+
+QueryPlan Parser::selectTerm(const Scope* outer, bool first, bool& ordered)
+{
+    if (acceptSymbol("(")) {
+        QueryPlan inner = fullselect(outer);
+        expectSymbol(")");
+        QueryPlan plan;
+        plan.sql = "SELECT * FROM (" + inner.sql + ")";
+        plan.columns = inner.columns;
+        return plan;
+    }
+    if (isWord("VALUES"))
+        return valuesClause(outer);
+    if (!isWord("SELECT"))
+        fail("SELECT");
+    return subselect(outer, first, ordered);
+}
+
+QueryPlan Parser::valuesClause(const Scope* outer)
+{
+    expectWord("VALUES");
+    Scope scope;
+    scope.outer = outer;
+    QueryPlan plan;
+    std::string rows;
+    size_t width = 0;
+    bool firstRow = true;
+    do {
+        std::vector<Expr> row;
+        if (acceptSymbol("(")) {
+            do {
+                row.push_back(expression(scope));
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+        } else {
+            row.push_back(expression(scope));
+        }
+        if (firstRow) {
+            width = row.size();
+            for (size_t i = 0; i < row.size(); ++i)
+                plan.columns.push_back(
+                    ColumnDesc{std::to_string(i + 1), outputType(row[i].type), true});
+        } else if (row.size() != width) {
+            throw sqlError(421, "42826",
+                           "The operands of a set operator or a VALUES clause do not have the "
+                           "same number of columns.");
+        }
+        rows += firstRow ? "(" : ", (";
+        for (size_t i = 0; i < row.size(); ++i)
+            rows += (i ? ", " : "") + row[i].out;
+        rows += ")";
+        firstRow = false;
+    } while (acceptSymbol(","));
+    plan.sql = "SELECT ";
+    for (size_t i = 0; i < width; ++i)
+        plan.sql +=
+            (i ? ", column" : "column") + std::to_string(i + 1) + " AS c" + std::to_string(i);
+    plan.sql += " FROM (VALUES " + rows + ")";
+    return plan;
+}
+
+QueryPlan Parser::subselect(const Scope* outer, bool allowOrder, bool& ordered)
+{
+    expectWord("SELECT");
+    const bool distinct = acceptWord("DISTINCT");
+    if (!distinct)
+        acceptWord("ALL");
+    const size_t listStart = m_pos;
+    // The select list names columns of the FROM clause: read that first.
+    size_t fromAt = m_pos;
+    int depth = 0;
+    while (true) {
+        const Token& t = m_tokens[fromAt];
+        if (t.kind == TokenKind::End) {
+            m_pos = fromAt;
+            fail("FROM");
+        }
+        if (t.kind == TokenKind::Symbol && t.text == "(")
+            ++depth;
+        if (t.kind == TokenKind::Symbol && t.text == ")") {
+            if (depth == 0) {
+                m_pos = fromAt;
+                fail("FROM");
+            }
+            --depth;
+        }
+        if (depth == 0 && t.kind == TokenKind::Word && t.text == "FROM")
+            break;
+        ++fromAt;
+    }
+    m_pos = fromAt + 1;
+    m_scopes.push_back(std::make_unique<Scope>());
+    Scope& scope = *m_scopes.back();
+    scope.outer = outer;
+    const std::string from = fromClause(scope);
+    std::string where;
+    if (acceptWord("WHERE"))
+        where = " WHERE " + expression(scope).sql;
+    std::string group;
+    if (isWord("GROUP") && isWord("BY", 1)) {
+        take();
+        take();
+        group = " GROUP BY ";
+        bool firstKey = true;
+        do {
+            group += (firstKey ? "" : ", ") + expression(scope).sql;
+            firstKey = false;
+        } while (acceptSymbol(","));
+    }
+    std::string having;
+    if (acceptWord("HAVING"))
+        having = " HAVING " + expression(scope).sql;
+    const size_t afterClauses = m_pos;
+
+    m_pos = listStart;
+    std::vector<Expr> items;
+    QueryPlan plan;
+    bool plain = true;
+    auto addColumns = [&](const FromItem& item) {
+        for (size_t c = 0; c < item.columns.size(); ++c) {
+            Expr e = typedExpr(item.alias + ".c" + std::to_string(c), item.columns[c].type);
+            e.form = Form::Column;
+            e.name = item.columns[c].name;
+            e.nullable = item.columns[c].nullable;
+            e.item = &item;
+            e.column = static_cast<int>(c);
+            plan.columns.push_back(ColumnDesc{e.name, outputType(e.type), e.nullable});
+            items.push_back(e);
+        }
+    };
+    do {
+        if (acceptSymbol("*")) {
+            for (const FromItem& item : scope.items)
+                addColumns(item);
+        } else if (isIdentifier() && isSymbol(".", 1) && isSymbol("*", 2)) {
+            const std::string qualifier = identifier();
+            take();
+            take();
+            const FromItem* found = nullptr;
+            for (const FromItem& item : scope.items) {
+                if (item.hasCorrelation ? item.correlation == qualifier : item.name == qualifier)
+                    found = &item;
+            }
+            if (!found)
+                throw invalidColumn(qualifier + ".*");
+            addColumns(*found);
+        } else if (isIdentifier() && isSymbol(".", 1) && isIdentifier(2) && isSymbol(".", 3) &&
+                   isSymbol("*", 4)) {
+            const std::string schema = identifier();
+            take();
+            const std::string name = identifier();
+            take();
+            take();
+            const FromItem* found = nullptr;
+            for (const FromItem& item : scope.items) {
+                if (!item.hasCorrelation && item.schema == schema && item.name == name)
+                    found = &item;
+            }
+            if (!found)
+                throw invalidColumn(schema + "." + name + ".*");
+            addColumns(*found);
+        } else {
+            Expr e = expression(scope);
+            std::string name;
+            if (acceptWord("AS"))
+                name = identifier();
+            else if (isIdentifier() && !isWord("FROM"))
+                name = identifier();
+            else if (e.form == Form::Column)
+                name = e.name;
+            else
+                name = std::to_string(items.size() + 1);
+            if (e.form != Form::Column)
+                plain = false;
+            plan.columns.push_back(ColumnDesc{name, outputType(e.type), e.nullable});
+            items.push_back(e);
+        }
+    } while (acceptSymbol(","));
+    if (m_pos != fromAt)
+        fail("FROM");
+    m_pos = afterClauses;
+
+    plan.sql = distinct ? "SELECT DISTINCT " : "SELECT ";
+    bool aggregate = false;
+    for (size_t i = 0; i < items.size(); ++i) {
+        plan.sql += (i ? ", " : "") + items[i].out + " AS c" + std::to_string(i);
+        aggregate = aggregate || items[i].aggregate;
+    }
+    plan.sql += from + where + group + having;
+    if (allowOrder && isWord("ORDER") && isWord("BY", 1)) {
+        plan.sql += orderBy(&scope, &items, plan.columns);
+        ordered = true;
+    }
+    // A view of plain columns of one table takes INSERT (no DISTINCT, grouping or order).
+    if (plain && !distinct && !aggregate && group.empty() && having.empty() && !ordered &&
+        scope.items.size() == 1 && scope.items[0].object) {
+        const Object& base = *scope.items[0].object;
+        std::vector<int> map;
+        long long baseId = 0;
+        bool ok = true;
+        if (base.type == ObjectType::Table) {
+            baseId = base.id;
+            for (const Expr& e : items)
+                map.push_back(e.column);
+        } else if (base.type == ObjectType::View && base.insertBase != 0) {
+            baseId = base.insertBase;
+            for (const Expr& e : items) {
+                const int mapped =
+                    e.column >= 0 && e.column < static_cast<int>(base.insertMap.size())
+                        ? base.insertMap[static_cast<size_t>(e.column)]
+                        : -1;
+                ok = ok && mapped >= 0;
+                map.push_back(mapped);
+            }
+        } else {
+            ok = false;
+        }
+        plan.insertable = ok;
+        plan.baseId = baseId;
+        plan.baseColumns = map;
+    }
+    return plan;
+}
+
+std::string Parser::fromClause(Scope& scope)
+{
+    std::string sql = " FROM " + fromItem(scope);
+    while (true) {
+        if (acceptSymbol(",")) {
+            sql += ", " + fromItem(scope);
+            continue;
+        }
+        std::string join;
+        if (isWord("JOIN") || (isWord("INNER") && isWord("JOIN", 1))) {
+            acceptWord("INNER");
+            take();
+            join = " JOIN ";
+        } else if (isWord("LEFT") || isWord("RIGHT") || isWord("FULL")) {
+            const std::string kind = take().text;
+            acceptWord("OUTER");
+            expectWord("JOIN");
+            join = " " + kind + " JOIN ";
+        } else if (isWord("CROSS") && isWord("JOIN", 1)) {
+            take();
+            take();
+            sql += " CROSS JOIN " + fromItem(scope);
+            continue;
+        } else {
+            break;
+        }
+        sql += join + fromItem(scope);
+        expectWord("ON");
+        sql += " ON " + expression(scope).sql;
+    }
+    return sql;
+}
+
+std::string Parser::fromItem(Scope& scope)
+{
+    FromItem item;
+    item.alias = newAlias();
+    std::string sql;
+    if (acceptSymbol("(")) {
+        if (!(isWord("SELECT") || isWord("VALUES") || isSymbol("(")))
+            fail("SELECT");
+        QueryPlan inner = fullselect(scope.outer);
+        expectSymbol(")");
+        for (const ColumnDesc& column : inner.columns)
+            item.columns.push_back(SourceColumn{column.name, column.type, column.nullable});
+        sql = "(" + inner.sql + ") AS " + item.alias;
+    } else {
+        const Name name = objectName();
+        std::shared_ptr<const Object> object = resolve(name, false);
+        if (object->id > 0)
+            m_dependencies.insert(object->id);
+        item.schema = name.schema;
+        item.name = name.name;
+        item.object = object;
+        for (const Column& column : object->columns)
+            item.columns.push_back(SourceColumn{column.name, column.type, column.nullable});
+        sql = object->source + " AS " + item.alias;
+    }
+    if (acceptWord("AS")) {
+        item.hasCorrelation = true;
+        item.correlation = identifier();
+    } else if (isIdentifier() && !isClauseWord()) {
+        item.hasCorrelation = true;
+        item.correlation = identifier();
+    }
+    if (item.hasCorrelation && isSymbol("(") && (isIdentifier(1))) {
+        // Correlation with new column names: AS x (a, b)
+        take();
+        size_t index = 0;
+        do {
+            const std::string name = identifier();
+            if (index >= item.columns.size())
+                throw sqlError(154, "42909",
+                               "The statement failed because the number of "
+                               "column names does not match.");
+            item.columns[index++].name = name;
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    scope.items.push_back(std::move(item));
+    return sql;
+}
+
+std::string Parser::orderBy(const Scope* scope, const std::vector<Expr>* items,
+                            const std::vector<ColumnDesc>& columns)
+{
+    expectWord("ORDER");
+    expectWord("BY");
+    std::string sql = " ORDER BY ";
+    bool first = true;
+    do {
+        std::string key;
+        if (peek().kind == TokenKind::Integer) {
+            const long long position = std::stoll(take().text);
+            if (position < 1 || position > static_cast<long long>(columns.size()))
+                throw sqlError(125, "42805",
+                               "The number specified in the ORDER BY clause is not in the range "
+                               "of the number of columns of the result table.");
+            key = std::to_string(position);
+        } else if (isIdentifier() && !isSymbol(".", 1) && !isSymbol("(", 1)) {
+            // A result column name first, then a column of the FROM clause.
+            const Token& t = peek();
+            int found = -1;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (columns[i].name == t.text) {
+                    found = static_cast<int>(i);
+                    break;
+                }
+            }
+            if (found >= 0) {
+                take();
+                key = items ? (*items)[static_cast<size_t>(found)].sql : std::to_string(found + 1);
+            } else if (scope) {
+                key = expression(*scope).sql;
+            } else {
+                throw invalidColumn(t.text);
+            }
+        } else if (scope) {
+            key = expression(*scope).sql;
+        } else {
+            fail("<column name>");
+        }
+        bool descending = false;
+        if (acceptWord("DESC"))
+            descending = true;
+        else
+            acceptWord("ASC");
+        // DB2 sorts NULL as the highest value.
+        sql += (first ? "" : ", ") + key + (descending ? " DESC NULLS FIRST" : " ASC NULLS LAST");
+        first = false;
+    } while (acceptSymbol(","));
+    return sql;
+}
+
+std::string Parser::fetchClause()
+{
+    std::string sql;
+    if (acceptWord("LIMIT")) {
+        if (peek().kind != TokenKind::Integer)
+            fail("<integer>");
+        sql = " LIMIT " + take().text;
+        if (acceptWord("OFFSET")) {
+            if (peek().kind != TokenKind::Integer)
+                fail("<integer>");
+            sql += " OFFSET " + take().text;
+        }
+        return sql;
+    }
+    std::string offset;
+    if (acceptWord("OFFSET")) {
+        if (peek().kind != TokenKind::Integer)
+            fail("<integer>");
+        offset = " OFFSET " + take().text;
+        if (!acceptWord("ROWS"))
+            expectWord("ROW");
+    }
+    if (acceptWord("FETCH")) {
+        if (!acceptWord("FIRST"))
+            expectWord("NEXT");
+        std::string count = "1";
+        if (peek().kind == TokenKind::Integer)
+            count = take().text;
+        if (!acceptWord("ROWS"))
+            expectWord("ROW");
+        expectWord("ONLY");
+        return " LIMIT " + count + offset;
+    }
+    if (!offset.empty())
+        return " LIMIT -1" + offset;
+    return sql;
+}
+
+void Parser::skipQueryOptions()
+{
+    while (true) {
+        if (isWord("FOR") && (isWord("READ", 1) || isWord("FETCH", 1)) && isWord("ONLY", 2)) {
+            take();
+            take();
+            take();
+        } else if (isWord("FOR") && isWord("UPDATE", 1)) {
+            take();
+            take();
+            if (acceptWord("OF")) {
+                do {
+                    identifier();
+                } while (acceptSymbol(","));
+            }
+        } else if (isWord("WITH") &&
+                   (isWord("UR", 1) || isWord("CS", 1) || isWord("RS", 1) || isWord("RR", 1))) {
+            take();
+            take();
+        } else if (isWord("OPTIMIZE") && isWord("FOR", 1)) {
+            take();
+            take();
+            if (peek().kind == TokenKind::Integer)
+                take();
+            if (!acceptWord("ROWS"))
+                expectWord("ROW");
+        } else {
+            return;
+        }
+    }
+}
+
+} // namespace db2s::sql

@@ -1,0 +1,893 @@
+// DDL and DML: CREATE, DROP, RENAME, COMMENT, SET SCHEMA, INSERT, UPDATE, DELETE.
+
+#include "SqlParser.h"
+
+#include <charconv>
+#include <ctime>
+
+namespace db2s::sql {
+
+namespace {
+
+// SYSCAT.COLUMNS.LENGTH: characters or bytes of strings, precision of DECIMAL,
+// the stored size of everything else.
+long long catalogLength(const ColType& type)
+{
+    switch (type.kind) {
+    case Kind::LongVarchar:
+        return LongVarcharMax;
+    case Kind::LongVargraphic:
+        return LongVargraphicMax;
+    case Kind::Smallint:
+        return 2;
+    case Kind::Integer:
+    case Kind::Real:
+    case Kind::Date:
+        return 4;
+    case Kind::Bigint:
+    case Kind::Double:
+        return 8;
+    case Kind::Decfloat:
+        return type.length == 16 ? 8 : 16;
+    case Kind::Time:
+        return 3;
+    case Kind::Timestamp:
+        return 10;
+    case Kind::Boolean:
+        return 1;
+    case Kind::Xml:
+    case Kind::Null:
+        return 0;
+    default:
+        return type.length;
+    }
+}
+
+std::string nowText(const char* format, bool micro)
+{
+    std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buffer[64];
+    std::strftime(buffer, sizeof buffer, format, &local);
+    std::string text = buffer;
+    if (micro)
+        text += ".000000";
+    return text;
+}
+
+std::string sqliteLiteral(const SqlValue& value)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    switch (value.storage) {
+    case SqlValue::Storage::Null:
+        return "NULL";
+    case SqlValue::Storage::Integer:
+        return std::to_string(value.i);
+    case SqlValue::Storage::Real: {
+        char buffer[64];
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, value.r);
+        std::string text(buffer, result.ptr);
+        if (text.find_first_of(".eEn") == std::string::npos)
+            text += ".0";
+        if (text == "inf")
+            return "9e999";
+        if (text == "-inf")
+            return "-9e999";
+        return text;
+    }
+    case SqlValue::Storage::Text:
+        if (value.s.find('\0') == std::string::npos) {
+            std::string text = "'";
+            for (char c : value.s) {
+                text += c;
+                if (c == '\'')
+                    text += '\'';
+            }
+            return text + "'";
+        }
+        [[fallthrough]];
+    case SqlValue::Storage::Blob: {
+        std::string text = "X'";
+        for (unsigned char c : value.s) {
+            text += hex[c >> 4];
+            text += hex[c & 15];
+        }
+        text += "'";
+        if (value.storage == SqlValue::Storage::Text)
+            return "CAST(" + text + " AS TEXT)";
+        return text;
+    }
+    }
+    return "NULL";
+}
+
+// Replaces every ?<n> of a SQLite text by the literal of parameter n.
+std::string inlineParameters(const std::string& sql, const std::vector<SqlValue>& params)
+{
+    std::string text;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        if (sql[i] == '?' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
+            size_t j = i + 1;
+            size_t number = 0;
+            while (j < sql.size() && sql[j] >= '0' && sql[j] <= '9')
+                number = number * 10 + static_cast<size_t>(sql[j++] - '0');
+            text += number >= 1 && number <= params.size() ? sqliteLiteral(params[number - 1])
+                                                           : std::string("NULL");
+            i = j - 1;
+        } else {
+            text += sql[i];
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+Outcome Parser::runCreate()
+{
+    if (acceptWord("TABLE"))
+        return createTable();
+    if (acceptWord("VIEW"))
+        return createView();
+    if (acceptWord("ALIAS") || acceptWord("SYNONYM"))
+        return createAlias();
+    if (acceptWord("PUBLIC")) {
+        if (!acceptWord("ALIAS"))
+            expectWord("SYNONYM");
+        return createAlias();
+    }
+    if (acceptWord("SCHEMA")) {
+        identifier();
+        if (acceptWord("AUTHORIZATION"))
+            identifier();
+        expectEnd();
+        return Outcome(); // schemas come into being with their first object
+    }
+    fail("TABLE");
+}
+
+Outcome Parser::createTable()
+{
+    const Name name = objectName();
+    expectSymbol("(");
+    std::vector<Column> columns;
+    std::vector<std::vector<std::string>> keys; // primary key first when present
+    bool hasPrimaryKey = false;
+    std::vector<bool> defaultIsCurrent;
+    auto keyList = [&]() {
+        std::vector<std::string> names;
+        expectSymbol("(");
+        do {
+            names.push_back(identifier());
+            if (!acceptWord("ASC"))
+                acceptWord("DESC");
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+        return names;
+    };
+    do {
+        if (acceptWord("CONSTRAINT"))
+            identifier();
+        if (isWord("PRIMARY") && isWord("KEY", 1)) {
+            take();
+            take();
+            if (hasPrimaryKey)
+                throw sqlError(624, "42889",
+                               "Table \"" + quoteName(name.schema, name.name) +
+                                   "\" already has a \"PRIMARY KEY\".");
+            keys.insert(keys.begin(), keyList());
+            hasPrimaryKey = true;
+            continue;
+        }
+        if (isWord("UNIQUE") && isSymbol("(", 1)) {
+            take();
+            keys.push_back(keyList());
+            continue;
+        }
+        Column column;
+        column.name = identifier();
+        column.type = parseType();
+        bool current = false;
+        while (true) {
+            if (isWord("NOT") && isWord("NULL", 1)) {
+                take();
+                take();
+                column.nullable = false;
+            } else if (acceptWord("WITH")) {
+                expectWord("DEFAULT");
+                column.hasDefault = true;
+                if (!(isSymbol(",") || isSymbol(")") || isWord("NOT") || isWord("PRIMARY") ||
+                      isWord("UNIQUE") || isWord("CONSTRAINT"))) {
+                    Scope empty;
+                    Expr value = expression(empty);
+                    if (value.form != Form::Null && value.param < 0)
+                        current = true;
+                    else
+                        column.defaultValue = convertValue(evaluate(value), value.type, column.type,
+                                                           ConvertMode::Assignment, column.name);
+                } else if (isNumeric(column.type.kind) || column.type.kind == Kind::Boolean) {
+                    column.defaultValue =
+                        convertValue(SqlValue::integer(0), typeOf(Kind::Integer), column.type,
+                                     ConvertMode::Assignment, column.name);
+                } else if (isString(column.type.kind)) {
+                    column.defaultValue =
+                        convertValue(SqlValue::text(""), typeOf(Kind::Varchar), column.type,
+                                     ConvertMode::Assignment, column.name);
+                } else if (isDatetime(column.type.kind)) {
+                    current = true;
+                } else if (isBinary(column.type.kind)) {
+                    column.defaultValue = SqlValue::blob("");
+                }
+            } else if (acceptWord("DEFAULT")) {
+                column.hasDefault = true;
+                Scope empty;
+                Expr value = expression(empty);
+                if (value.form != Form::Null && value.param < 0)
+                    current = true;
+                else
+                    column.defaultValue = convertValue(evaluate(value), value.type, column.type,
+                                                       ConvertMode::Assignment, column.name);
+            } else if (isWord("PRIMARY") && isWord("KEY", 1)) {
+                take();
+                take();
+                if (hasPrimaryKey)
+                    throw sqlError(624, "42889",
+                                   "Table \"" + quoteName(name.schema, name.name) +
+                                       "\" already has a \"PRIMARY KEY\".");
+                keys.insert(keys.begin(), std::vector<std::string>{column.name});
+                hasPrimaryKey = true;
+            } else if (acceptWord("UNIQUE")) {
+                keys.push_back({column.name});
+            } else if (acceptWord("CONSTRAINT")) {
+                identifier();
+            } else {
+                break;
+            }
+        }
+        for (const Column& other : columns) {
+            if (other.name == column.name)
+                throw sqlError(612, "42711", "\"" + column.name + "\" is a duplicate name.");
+        }
+        columns.push_back(column);
+        defaultIsCurrent.push_back(current);
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    if (acceptWord("IN")) {
+        identifier();
+        if (acceptWord("INDEX")) {
+            expectWord("IN");
+            identifier();
+        }
+        if (acceptWord("LONG")) {
+            expectWord("IN");
+            identifier();
+        }
+    }
+    if (acceptWord("ORGANIZE")) {
+        expectWord("BY");
+        if (!acceptWord("ROW"))
+            expectWord("COLUMN");
+    }
+    expectEnd();
+    if (columns.empty())
+        fail("<column definition>");
+    checkRowWidth(columns);
+
+    std::vector<std::vector<int>> keyColumns;
+    for (const std::vector<std::string>& key : keys) {
+        std::vector<int> indexes;
+        for (const std::string& keyName : key) {
+            int found = -1;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (columns[i].name == keyName)
+                    found = static_cast<int>(i);
+            }
+            if (found < 0)
+                throw sqlError(205, "42703",
+                               "Column, attribute, or period \"" + keyName +
+                                   "\" is not defined in object \"" +
+                                   quoteName(name.schema, name.name) + "\".");
+            if (columns[static_cast<size_t>(found)].nullable)
+                throw sqlError(542, "42831",
+                               "\"" + keyName +
+                                   "\" cannot be a column of a primary key or unique key "
+                                   "because it can contain null values.");
+            indexes.push_back(found);
+        }
+        keyColumns.push_back(indexes);
+    }
+
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    checkCreatable(name);
+    Query(m_storage, "INSERT INTO standin_objects(schema, name, type, definition) VALUES(?, ?, "
+                     "'T', ?)")
+        .bind(1, name.schema)
+        .bind(2, name.name)
+        .bind(3, m_sql)
+        .run();
+    const long long id = sqlite3_last_insert_rowid(m_storage.db());
+    std::string create = "CREATE TABLE t" + std::to_string(id) + "(";
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const Column& column = columns[i];
+        SqlValue defaultValue = column.defaultValue;
+        if (defaultIsCurrent[i])
+            defaultValue = SqlValue::text("CURRENT");
+        Query(m_storage, "INSERT INTO standin_columns(object_id, colno, name, kind, length, scale, "
+                         "nullable, has_default, default_value, typename, catlength) VALUES(?, ?, "
+                         "?, ?, ?, ?, ?, ?, ?, ?, ?)")
+            .bind(1, id)
+            .bind(2, static_cast<long long>(i))
+            .bind(3, column.name)
+            .bind(4, static_cast<long long>(kindCode(column.type.kind)))
+            .bind(5, column.type.length)
+            .bind(6, static_cast<long long>(column.type.scale))
+            .bind(7, static_cast<long long>(column.nullable ? 1 : 0))
+            .bind(8, static_cast<long long>(column.hasDefault ? (defaultIsCurrent[i] ? 2 : 1) : 0))
+            .bind(9, defaultValue)
+            .bind(10, typeName(column.type))
+            .bind(11, catalogLength(column.type))
+            .run();
+        create += (i ? ", c" : "c") + std::to_string(i) + " " + sqliteDeclaration(column.type);
+        if (!column.nullable)
+            create += " NOT NULL";
+    }
+    for (size_t k = 0; k < keyColumns.size(); ++k) {
+        create += (k == 0 && hasPrimaryKey) ? ", PRIMARY KEY(" : ", UNIQUE(";
+        for (size_t i = 0; i < keyColumns[k].size(); ++i)
+            create += (i ? ", c" : "c") + std::to_string(keyColumns[k][i]);
+        create += ")";
+    }
+    create += ")";
+    m_storage.exec(create);
+    m_storage.catalogChanged();
+    scope.commit();
+    return Outcome();
+}
+
+void Parser::checkRowWidth(const std::vector<Column>& columns) const
+{
+    // Every table lands in the default table space, USERSPACE1, whose pages are
+    // 4 KB: at most 500 columns and 4,005 bytes a row. The database's extended
+    // row size (on by default) lets the data of VARCHAR, VARGRAPHIC and
+    // VARBINARY columns leave the row; what stays of them is their 4-byte offset
+    // and length and the null byte.
+    constexpr size_t MaxColumns = 500;
+    constexpr long long MaxRowBytes = 4005;
+    if (columns.size() > MaxColumns)
+        throw tooManyColumns();
+    long long bytes = 0;
+    for (const Column& column : columns) {
+        bool varying = false;
+        const long long inRow = rowBytes(column.type, column.nullable, &varying);
+        bytes += varying ? 4 + (column.nullable ? 1 : 0) : inRow;
+    }
+    if (bytes > MaxRowBytes)
+        throw rowTooLong(MaxRowBytes, "USERSPACE1");
+}
+
+Outcome Parser::createView()
+{
+    const Name name = objectName();
+    std::vector<std::string> names;
+    if (acceptSymbol("(")) {
+        do {
+            names.push_back(identifier());
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    expectWord("AS");
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    QueryPlan plan = fullselect(nullptr);
+    if (acceptWord("WITH")) {
+        if (!acceptWord("CASCADED"))
+            acceptWord("LOCAL");
+        expectWord("CHECK");
+        expectWord("OPTION");
+    }
+    expectEnd();
+    if (names.empty()) {
+        for (const ColumnDesc& column : plan.columns)
+            names.push_back(column.name);
+    }
+    bool unnamed = names.size() != plan.columns.size();
+    for (size_t i = 0; i < names.size() && !unnamed; ++i) {
+        if (!names[i].empty() && names[i][0] >= '0' && names[i][0] <= '9' &&
+            names[i] == std::to_string(i + 1))
+            unnamed = true;
+        for (size_t j = 0; j < i; ++j)
+            unnamed = unnamed || names[j] == names[i];
+    }
+    if (unnamed)
+        throw sqlError(153, "42908", "The statement does not include a required column list.");
+    checkCreatable(name);
+    std::string map;
+    for (size_t i = 0; plan.insertable && i < plan.baseColumns.size(); ++i)
+        map += (i ? "," : "") + std::to_string(plan.baseColumns[i]);
+    Query insert(m_storage, "INSERT INTO standin_objects(schema, name, type, definition, "
+                            "insert_base, insert_map) VALUES(?, ?, 'V', ?, ?, ?)");
+    insert.bind(1, name.schema).bind(2, name.name).bind(3, m_sql);
+    insert.bind(4, plan.insertable ? SqlValue::integer(plan.baseId) : SqlValue::null());
+    insert.bind(5, plan.insertable ? SqlValue::text(map) : SqlValue::null());
+    insert.run();
+    const long long id = sqlite3_last_insert_rowid(m_storage.db());
+    for (size_t i = 0; i < plan.columns.size(); ++i) {
+        const ColumnDesc& column = plan.columns[i];
+        Query(m_storage, "INSERT INTO standin_columns(object_id, colno, name, kind, length, scale, "
+                         "nullable, typename, catlength) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)")
+            .bind(1, id)
+            .bind(2, static_cast<long long>(i))
+            .bind(3, names[i])
+            .bind(4, static_cast<long long>(kindCode(column.type.kind)))
+            .bind(5, column.type.length)
+            .bind(6, static_cast<long long>(column.type.scale))
+            .bind(7, static_cast<long long>(column.nullable ? 1 : 0))
+            .bind(8, typeName(column.type))
+            .bind(9, catalogLength(column.type))
+            .run();
+    }
+    for (long long base : m_dependencies) {
+        Query(m_storage, "INSERT INTO standin_depends(view_id, base_id) VALUES(?, ?)")
+            .bind(1, id)
+            .bind(2, base)
+            .run();
+    }
+    m_storage.exec("CREATE VIEW v" + std::to_string(id) + " AS " +
+                   inlineParameters(plan.sql, m_params));
+    m_storage.catalogChanged();
+    scope.commit();
+    return Outcome();
+}
+
+Outcome Parser::createAlias()
+{
+    const Name name = objectName();
+    expectWord("FOR");
+    if (acceptWord("TABLE") || acceptWord("MODULE") || acceptWord("SEQUENCE")) {
+    }
+    const Name target = objectName();
+    expectEnd();
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    checkCreatable(name);
+    if (target.schema == name.schema && target.name == name.name)
+        throw sqlError(357, "42916",
+                       "The alias \"" + quoteName(name.schema, name.name) +
+                           "\" cannot be created because it would result in a repetitive "
+                           "chain of aliases.");
+    Query(m_storage, "INSERT INTO standin_objects(schema, name, type, target_schema, "
+                     "target_name, definition) VALUES(?, ?, 'A', ?, ?, ?)")
+        .bind(1, name.schema)
+        .bind(2, name.name)
+        .bind(3, target.schema)
+        .bind(4, target.name)
+        .bind(5, m_sql)
+        .run();
+    m_storage.catalogChanged();
+    scope.commit();
+    return Outcome();
+}
+
+Outcome Parser::runDrop()
+{
+    ObjectType expected = ObjectType::Table;
+    if (acceptWord("TABLE"))
+        expected = ObjectType::Table;
+    else if (acceptWord("VIEW"))
+        expected = ObjectType::View;
+    else if (acceptWord("ALIAS") || acceptWord("SYNONYM"))
+        expected = ObjectType::Alias;
+    else if (acceptWord("PUBLIC") && (acceptWord("ALIAS") || acceptWord("SYNONYM")))
+        expected = ObjectType::Alias;
+    else
+        fail("TABLE");
+    const Name name = objectName();
+    expectEnd();
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    std::shared_ptr<const Object> object = m_storage.find(name.schema, name.name);
+    if (!object)
+        throw undefinedName(name.schema, name.name);
+    if (object->type == ObjectType::System)
+        throw sqlError(607, "42832", "\"DROP\" is not defined for system objects.");
+    if (object->type != expected)
+        throw sqlError(159, "42809",
+                       "The statement references \"" + quoteName(name.schema, name.name) +
+                           "\" which identifies a \"" + objectTypeName(object->type) +
+                           "\" rather than a \"" + objectTypeName(expected) + "\".");
+    if (object->type == ObjectType::Table)
+        m_storage.exec("DROP TABLE t" + std::to_string(object->id));
+    else if (object->type == ObjectType::View)
+        m_storage.exec("DROP VIEW v" + std::to_string(object->id));
+    // Views on the dropped object stay in the catalog, inoperative, as in DB2.
+    Query(m_storage, "UPDATE standin_objects SET valid = 0 WHERE id IN (SELECT view_id FROM "
+                     "standin_depends WHERE base_id = ?)")
+        .bind(1, object->id)
+        .run();
+    Query(m_storage, "DELETE FROM standin_depends WHERE base_id = ? OR view_id = ?")
+        .bind(1, object->id)
+        .bind(2, object->id)
+        .run();
+    Query(m_storage, "DELETE FROM standin_columns WHERE object_id = ?").bind(1, object->id).run();
+    Query(m_storage, "DELETE FROM standin_objects WHERE id = ?").bind(1, object->id).run();
+    m_storage.catalogChanged();
+    scope.commit();
+    return Outcome();
+}
+
+Outcome Parser::runRename()
+{
+    acceptWord("TABLE");
+    const Name source = objectName();
+    expectWord("TO");
+    const std::string target = identifier();
+    if (isSymbol(".")) {
+        take();
+        const std::string second = identifier();
+        throw sqlError(108, "42601",
+                       "The name \"" + target + "." + second +
+                           "\" has the wrong number of qualifiers.");
+    }
+    expectEnd();
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    std::shared_ptr<const Object> object = m_storage.find(source.schema, source.name);
+    if (!object)
+        throw undefinedName(source.schema, source.name);
+    if (object->type == ObjectType::System)
+        throw sqlError(607, "42832", "\"RENAME\" is not defined for system objects.");
+    if (object->type != ObjectType::Table)
+        throw sqlError(156, "42809", "The name used for this operation is not a table.");
+    std::shared_ptr<const Object> existing = m_storage.find(source.schema, target);
+    if (existing)
+        throw duplicateObject(source.schema, target, objectTypeName(existing->type));
+    Query dependents(m_storage, "SELECT COUNT(*) FROM standin_depends WHERE base_id = ?");
+    dependents.bind(1, object->id);
+    if (dependents.step() && dependents.integer(0) > 0)
+        throw sqlError(750, "42986",
+                       "The source table cannot be renamed because it is referenced in a view, "
+                       "materialized query table, trigger, SQL function, SQL method, check "
+                       "constraint, or referential constraint.");
+    Query(m_storage, "UPDATE standin_objects SET name = ? WHERE id = ?")
+        .bind(1, target)
+        .bind(2, object->id)
+        .run();
+    m_storage.catalogChanged();
+    scope.commit();
+    return Outcome();
+}
+
+Outcome Parser::runSet()
+{
+    acceptWord("CURRENT");
+    if (!acceptWord("SCHEMA") && !acceptWord("SQLID"))
+        fail("SCHEMA");
+    acceptSymbol("=");
+    std::string schema;
+    if (peek().kind == TokenKind::String)
+        schema = take().text;
+    else if (isWord("USER") || isWord("SESSION_USER")) {
+        take();
+        schema = m_state.user;
+    } else
+        schema = identifier();
+    expectEnd();
+    m_state.schema = schema;
+    return Outcome();
+}
+
+Outcome Parser::runComment()
+{
+    expectWord("ON");
+    if (!acceptWord("TABLE"))
+        fail("TABLE");
+    const Name name = objectName();
+    expectWord("IS");
+    if (peek().kind != TokenKind::String)
+        fail("<string>");
+    const std::string text = take().text;
+    expectEnd();
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    std::shared_ptr<const Object> object = m_storage.find(name.schema, name.name);
+    if (!object || object->type == ObjectType::System)
+        throw undefinedName(name.schema, name.name);
+    Query(m_storage, "UPDATE standin_objects SET remarks = ? WHERE id = ?")
+        .bind(1, text)
+        .bind(2, object->id)
+        .run();
+    m_storage.catalogChanged();
+    scope.commit();
+    return Outcome();
+}
+
+Outcome Parser::runInsert()
+{
+    expectWord("INTO");
+    const Name name = objectName();
+    std::vector<std::string> columnNames;
+    if (isSymbol("(") && !(isWord("SELECT", 1) || isWord("VALUES", 1) || isSymbol("(", 1))) {
+        take();
+        do {
+            columnNames.push_back(identifier());
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    std::shared_ptr<const Object> target = resolve(name, true);
+    std::shared_ptr<const Object> table = target;
+    std::vector<int> viewMap; // view column -> table column
+    if (target->type == ObjectType::View) {
+        if (target->insertBase == 0 || !(table = objectById(target->insertBase)) ||
+            table->type != ObjectType::Table)
+            throw sqlError(150, "42807",
+                           "The target fullselect, view, typed table, materialized query table, "
+                           "range-clustered table, or staging table in the INSERT, DELETE, "
+                           "UPDATE, MERGE, or TRUNCATE statement is a target for which the "
+                           "requested operation is not permitted.");
+        viewMap = target->insertMap;
+    }
+    // Target columns, as indexes into the columns of the named object.
+    std::vector<int> targets;
+    if (columnNames.empty()) {
+        for (size_t i = 0; i < target->columns.size(); ++i)
+            targets.push_back(static_cast<int>(i));
+    } else {
+        for (const std::string& columnName : columnNames) {
+            int found = -1;
+            for (size_t i = 0; i < target->columns.size(); ++i) {
+                if (target->columns[i].name == columnName)
+                    found = static_cast<int>(i);
+            }
+            if (found < 0)
+                throw invalidColumn(columnName);
+            for (int other : targets) {
+                if (other == found)
+                    throw sqlError(121, "42701",
+                                   "The target name \"" + columnName +
+                                       "\" is specified more than once for assignment in the "
+                                       "same SQL statement.");
+            }
+            targets.push_back(found);
+        }
+    }
+    const std::string valueCountError =
+        "The number of values assigned is not the same as the number of specified or implied "
+        "columns or variables.";
+    std::vector<std::vector<std::pair<SqlValue, ColType>>> rows;
+    std::vector<bool> defaults; // per row and column, flattened: DEFAULT keyword given
+    if (acceptWord("VALUES")) {
+        do {
+            std::vector<std::pair<SqlValue, ColType>> row;
+            auto value = [&]() {
+                if (acceptWord("DEFAULT")) {
+                    row.emplace_back(SqlValue::null(), typeOf(Kind::Null));
+                    defaults.push_back(true);
+                    return;
+                }
+                Scope empty;
+                const Expr e = expression(empty);
+                row.emplace_back(evaluate(e), e.type);
+                defaults.push_back(false);
+            };
+            if (acceptSymbol("(")) {
+                do {
+                    value();
+                } while (acceptSymbol(","));
+                expectSymbol(")");
+            } else {
+                value();
+            }
+            if (row.size() != targets.size())
+                throw sqlError(117, "42802", valueCountError);
+            rows.push_back(std::move(row));
+        } while (acceptSymbol(","));
+        expectEnd();
+    } else {
+        QueryPlan plan = fullselect(nullptr);
+        skipQueryOptions();
+        expectEnd();
+        if (plan.columns.size() != targets.size())
+            throw sqlError(117, "42802", valueCountError);
+        SqliteCursor cursor(m_state.storage, plan.sql, m_params, plan.columns);
+        while (cursor.next()) {
+            std::vector<std::pair<SqlValue, ColType>> row;
+            for (size_t i = 0; i < plan.columns.size(); ++i) {
+                row.emplace_back(cursor.row()[i], plan.columns[i].type);
+                defaults.push_back(false);
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    if (!viewMap.empty()) {
+        for (int& t : targets)
+            t = viewMap[static_cast<size_t>(t)];
+    }
+    insertRows(*table, targets, rows, defaults);
+    scope.commit();
+    Outcome outcome;
+    outcome.rowCount = static_cast<long long>(rows.size());
+    return outcome;
+}
+
+void Parser::insertRows(const Object& table, const std::vector<int>& targets,
+                        const std::vector<std::vector<std::pair<SqlValue, ColType>>>& rows,
+                        const std::vector<bool>& defaults)
+{
+    const size_t width = table.columns.size();
+    std::string sql = "INSERT INTO " + table.source + "(";
+    for (size_t i = 0; i < width; ++i)
+        sql += (i ? ", c" : "c") + std::to_string(i);
+    sql += ") VALUES(";
+    for (size_t i = 0; i < width; ++i)
+        sql += (i ? ", ?" : "?") + std::to_string(i + 1);
+    sql += ")";
+    Query insert(m_storage, sql);
+    std::vector<int> given(width, -1);
+    size_t flat = 0;
+    for (const auto& row : rows) {
+        std::fill(given.begin(), given.end(), -1);
+        for (size_t k = 0; k < targets.size(); ++k) {
+            if (!defaults[flat + k])
+                given[static_cast<size_t>(targets[k])] = static_cast<int>(k);
+        }
+        for (size_t c = 0; c < width; ++c) {
+            const Column& column = table.columns[c];
+            SqlValue value;
+            if (given[c] >= 0) {
+                const auto& source = row[static_cast<size_t>(given[c])];
+                value = convertValue(source.first, source.second, column.type,
+                                     ConvertMode::Assignment, column.name);
+            } else if (column.hasDefault) {
+                value = column.defaultValue;
+                if (value.storage == SqlValue::Storage::Text && value.s == "CURRENT" &&
+                    isDatetime(column.type.kind)) {
+                    if (column.type.kind == Kind::Date)
+                        value = SqlValue::text(nowText("%Y-%m-%d", false));
+                    else if (column.type.kind == Kind::Time)
+                        value = SqlValue::text(nowText("%H:%M:%S", false));
+                    else
+                        value = convertValue(SqlValue::text(nowText("%Y-%m-%d %H:%M:%S", true)),
+                                             typeOf(Kind::Varchar, 26), column.type,
+                                             ConvertMode::Assignment, column.name);
+                }
+            }
+            if (value.isNull() && !column.nullable)
+                throw sqlError(407, "23502",
+                               "Assignment of a NULL value to a NOT NULL column \"TBSPACEID=2, "
+                               "TABLEID=" +
+                                   std::to_string(table.id) + ", COLNO=" + std::to_string(c) +
+                                   "\" is not allowed.");
+            insert.bind(static_cast<int>(c + 1), value);
+        }
+        flat += targets.size();
+        const int rc = sqlite3_step(insert.statement());
+        if (rc != SQLITE_DONE) {
+            const Db2Error error = m_storage.error(rc, quoteName(table.schema, table.name));
+            sqlite3_reset(insert.statement());
+            throw error;
+        }
+        sqlite3_reset(insert.statement());
+    }
+}
+
+Outcome Parser::runUpdate()
+{
+    const Name name = objectName();
+    FromItem item;
+    item.alias = "s0";
+    if (acceptWord("AS")) {
+        item.hasCorrelation = true;
+        item.correlation = identifier();
+    } else if (isIdentifier() && !isWord("SET")) {
+        item.hasCorrelation = true;
+        item.correlation = identifier();
+    }
+    expectWord("SET");
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    std::shared_ptr<const Object> target = resolve(name, true);
+    if (target->type != ObjectType::Table)
+        throw sqlError(150, "42807",
+                       "The target fullselect, view, typed table, materialized query table, "
+                       "range-clustered table, or staging table in the INSERT, DELETE, UPDATE, "
+                       "MERGE, or TRUNCATE statement is a target for which the requested "
+                       "operation is not permitted.");
+    item.schema = name.schema;
+    item.name = name.name;
+    item.object = target;
+    for (const Column& column : target->columns)
+        item.columns.push_back(SourceColumn{column.name, column.type, column.nullable});
+    Scope updateScope;
+    updateScope.items.push_back(item);
+    std::string sets;
+    do {
+        const std::string columnName = identifier();
+        int index = -1;
+        for (size_t i = 0; i < target->columns.size(); ++i) {
+            if (target->columns[i].name == columnName)
+                index = static_cast<int>(i);
+        }
+        if (index < 0)
+            throw invalidColumn(columnName);
+        expectSymbol("=");
+        const Column& column = target->columns[static_cast<size_t>(index)];
+        std::string value;
+        if (acceptWord("DEFAULT")) {
+            value = column.hasDefault ? parameter(column.defaultValue, column.type, Form::Other).out
+                                      : std::string("NULL");
+        } else {
+            Expr e = expression(updateScope);
+            value = e.form == Form::Null ? std::string("NULL")
+                                         : castTo(e, column.type, false, column.name).out;
+        }
+        sets += (sets.empty() ? "c" : ", c") + std::to_string(index) + " = " + value;
+    } while (acceptSymbol(","));
+    std::string where;
+    if (acceptWord("WHERE"))
+        where = " WHERE " + expression(updateScope).sql;
+    expectEnd();
+    const std::string sql = "UPDATE " + target->source + " AS s0 SET " + sets + where;
+    Query update(m_storage, sql);
+    for (size_t i = 0; i < m_params.size(); ++i)
+        update.bind(static_cast<int>(i + 1), m_params[i]);
+    const int rc = sqlite3_step(update.statement());
+    if (rc != SQLITE_DONE) {
+        const Db2Error error = m_storage.error(rc, std::to_string(target->id));
+        sqlite3_reset(update.statement());
+        throw error;
+    }
+    Outcome outcome;
+    outcome.rowCount = sqlite3_changes64(m_storage.db());
+    scope.commit();
+    return outcome;
+}
+
+Outcome Parser::runDelete()
+{
+    expectWord("FROM");
+    const Name name = objectName();
+    FromItem item;
+    item.alias = "s0";
+    if (acceptWord("AS")) {
+        item.hasCorrelation = true;
+        item.correlation = identifier();
+    } else if (isIdentifier() && !isWord("WHERE")) {
+        item.hasCorrelation = true;
+        item.correlation = identifier();
+    }
+    WriteScope scope(m_state);
+    m_storage.refreshCatalog();
+    std::shared_ptr<const Object> target = resolve(name, true);
+    if (target->type != ObjectType::Table)
+        throw sqlError(150, "42807",
+                       "The target fullselect, view, typed table, materialized query table, "
+                       "range-clustered table, or staging table in the INSERT, DELETE, UPDATE, "
+                       "MERGE, or TRUNCATE statement is a target for which the requested "
+                       "operation is not permitted.");
+    item.schema = name.schema;
+    item.name = name.name;
+    item.object = target;
+    for (const Column& column : target->columns)
+        item.columns.push_back(SourceColumn{column.name, column.type, column.nullable});
+    Scope deleteScope;
+    deleteScope.items.push_back(item);
+    std::string where;
+    if (acceptWord("WHERE"))
+        where = " WHERE " + expression(deleteScope).sql;
+    expectEnd();
+    const std::string sql = "DELETE FROM " + target->source + " AS s0" + where;
+    Query remove(m_storage, sql);
+    for (size_t i = 0; i < m_params.size(); ++i)
+        remove.bind(static_cast<int>(i + 1), m_params[i]);
+    remove.run();
+    Outcome outcome;
+    outcome.rowCount = sqlite3_changes64(m_storage.db());
+    scope.commit();
+    return outcome;
+}
+
+} // namespace db2s::sql
