@@ -119,7 +119,7 @@ Outcome Parser::run()
         throw sqlError(198, "42617",
                        "The statement string of the PREPARE or EXECUTE IMMEDIATE statement is "
                        "blank or empty.");
-    if (isWord("SELECT") || isWord("VALUES") || isSymbol("("))
+    if (isWord("SELECT"))
         return runQuery();
     if (acceptWord("INSERT"))
         return runInsert();
@@ -153,7 +153,7 @@ Outcome Parser::run()
 
 std::vector<ColumnDesc> Parser::describe()
 {
-    if (isWord("SELECT") || isWord("VALUES") || isSymbol("(")) {
+    if (isWord("SELECT")) {
         m_storage.refreshCatalog();
         QueryPlan plan = fullselect(nullptr);
         skipQueryOptions();

@@ -303,12 +303,10 @@ private:
 
     // queries
     QueryPlan fullselect(const Scope* outer);
-    QueryPlan selectTerm(const Scope* outer, bool first, bool& ordered);
-    QueryPlan subselect(const Scope* outer, bool allowOrder, bool& ordered);
-    QueryPlan valuesClause(const Scope* outer);
+    QueryPlan subselect(const Scope* outer);
     std::string fromClause(Scope& scope);
     std::string fromItem(Scope& scope);
-    std::string orderBy(const Scope* scope, const std::vector<Expr>* items,
+    std::string orderBy(const Scope& scope, const std::vector<Expr>& items,
                         const std::vector<ColumnDesc>& columns);
     std::string fetchClause();
     void skipQueryOptions();

@@ -1,4 +1,5 @@
-// Fullselects: subselects, VALUES, FROM, ORDER BY and FETCH FIRST.
+// Fullselects: one subselect of one table reference (a table, view, alias or
+// nested fullselect), ORDER BY and FETCH FIRST.
 
 #include "SqlParser.h"
 
@@ -6,34 +7,9 @@ namespace db2s::sql {
 
 QueryPlan Parser::fullselect(const Scope* outer)
 {
-    bool ordered = false;
-    QueryPlan plan = selectTerm(outer, true, ordered);
-    bool compound = false;
-    while (isWord("UNION") || isWord("EXCEPT") || isWord("INTERSECT")) {
-        if (ordered)
-            fail("FETCH");
-        const std::string op = take().text;
-        const bool all = acceptWord("ALL");
-        if (!all)
-            acceptWord("DISTINCT");
-        if (all && op != "UNION")
-            fail("DISTINCT"); // SQLite has no EXCEPT ALL / INTERSECT ALL
-        bool ignored = false;
-        QueryPlan next = selectTerm(outer, false, ignored);
-        if (next.columns.size() != plan.columns.size())
-            throw sqlError(421, "42826",
-                           "The operands of a set operator or a VALUES clause do not have the "
-                           "same number of columns.");
-        plan.sql += " " + op + (all ? " ALL " : " ") + next.sql;
-        for (size_t i = 0; i < plan.columns.size(); ++i)
-            plan.columns[i].nullable = plan.columns[i].nullable || next.columns[i].nullable;
-        compound = true;
-        plan.insertable = false;
-    }
-    if (compound && isWord("ORDER") && isWord("BY", 1)) {
-        plan.sql += orderBy(nullptr, nullptr, plan.columns);
-        plan.insertable = false;
-    }
+    if (!isWord("SELECT"))
+        fail("SELECT");
+    QueryPlan plan = subselect(outer);
     const std::string fetch = fetchClause();
     if (!fetch.empty()) {
         plan.sql += fetch;
@@ -42,67 +18,7 @@ QueryPlan Parser::fullselect(const Scope* outer)
     return plan;
 }
 
-QueryPlan Parser::selectTerm(const Scope* outer, bool first, bool& ordered)
-{
-    if (acceptSymbol("(")) {
-        QueryPlan inner = fullselect(outer);
-        expectSymbol(")");
-        QueryPlan plan;
-        plan.sql = "SELECT * FROM (" + inner.sql + ")";
-        plan.columns = inner.columns;
-        return plan;
-    }
-    if (isWord("VALUES"))
-        return valuesClause(outer);
-    if (!isWord("SELECT"))
-        fail("SELECT");
-    return subselect(outer, first, ordered);
-}
-
-QueryPlan Parser::valuesClause(const Scope* outer)
-{
-    expectWord("VALUES");
-    Scope scope;
-    scope.outer = outer;
-    QueryPlan plan;
-    std::string rows;
-    size_t width = 0;
-    bool firstRow = true;
-    do {
-        std::vector<Expr> row;
-        if (acceptSymbol("(")) {
-            do {
-                row.push_back(expression(scope));
-            } while (acceptSymbol(","));
-            expectSymbol(")");
-        } else {
-            row.push_back(expression(scope));
-        }
-        if (firstRow) {
-            width = row.size();
-            for (size_t i = 0; i < row.size(); ++i)
-                plan.columns.push_back(
-                    ColumnDesc{std::to_string(i + 1), outputType(row[i].type), true});
-        } else if (row.size() != width) {
-            throw sqlError(421, "42826",
-                           "The operands of a set operator or a VALUES clause do not have the "
-                           "same number of columns.");
-        }
-        rows += firstRow ? "(" : ", (";
-        for (size_t i = 0; i < row.size(); ++i)
-            rows += (i ? ", " : "") + row[i].out;
-        rows += ")";
-        firstRow = false;
-    } while (acceptSymbol(","));
-    plan.sql = "SELECT ";
-    for (size_t i = 0; i < width; ++i)
-        plan.sql +=
-            (i ? ", column" : "column") + std::to_string(i + 1) + " AS c" + std::to_string(i);
-    plan.sql += " FROM (VALUES " + rows + ")";
-    return plan;
-}
-
-QueryPlan Parser::subselect(const Scope* outer, bool allowOrder, bool& ordered)
+QueryPlan Parser::subselect(const Scope* outer)
 {
     expectWord("SELECT");
     const bool distinct = acceptWord("DISTINCT");
@@ -139,20 +55,6 @@ QueryPlan Parser::subselect(const Scope* outer, bool allowOrder, bool& ordered)
     std::string where;
     if (acceptWord("WHERE"))
         where = " WHERE " + expression(scope).sql;
-    std::string group;
-    if (isWord("GROUP") && isWord("BY", 1)) {
-        take();
-        take();
-        group = " GROUP BY ";
-        bool firstKey = true;
-        do {
-            group += (firstKey ? "" : ", ") + expression(scope).sql;
-            firstKey = false;
-        } while (acceptSymbol(","));
-    }
-    std::string having;
-    if (acceptWord("HAVING"))
-        having = " HAVING " + expression(scope).sql;
     const size_t afterClauses = m_pos;
 
     m_pos = listStart;
@@ -229,14 +131,14 @@ QueryPlan Parser::subselect(const Scope* outer, bool allowOrder, bool& ordered)
         plan.sql += (i ? ", " : "") + items[i].out + " AS c" + std::to_string(i);
         aggregate = aggregate || items[i].aggregate;
     }
-    plan.sql += from + where + group + having;
-    if (allowOrder && isWord("ORDER") && isWord("BY", 1)) {
-        plan.sql += orderBy(&scope, &items, plan.columns);
+    plan.sql += from + where;
+    bool ordered = false;
+    if (isWord("ORDER") && isWord("BY", 1)) {
+        plan.sql += orderBy(scope, items, plan.columns);
         ordered = true;
     }
-    // A view of plain columns of one table takes INSERT (no DISTINCT, grouping or order).
-    if (plain && !distinct && !aggregate && group.empty() && having.empty() && !ordered &&
-        scope.items.size() == 1 && scope.items[0].object) {
+    // A view of plain columns of one table takes INSERT (no DISTINCT, aggregate or order).
+    if (plain && !distinct && !aggregate && !ordered && scope.items[0].object) {
         const Object& base = *scope.items[0].object;
         std::vector<int> map;
         long long baseId = 0;
@@ -267,35 +169,7 @@ QueryPlan Parser::subselect(const Scope* outer, bool allowOrder, bool& ordered)
 
 std::string Parser::fromClause(Scope& scope)
 {
-    std::string sql = " FROM " + fromItem(scope);
-    while (true) {
-        if (acceptSymbol(",")) {
-            sql += ", " + fromItem(scope);
-            continue;
-        }
-        std::string join;
-        if (isWord("JOIN") || (isWord("INNER") && isWord("JOIN", 1))) {
-            acceptWord("INNER");
-            take();
-            join = " JOIN ";
-        } else if (isWord("LEFT") || isWord("RIGHT") || isWord("FULL")) {
-            const std::string kind = take().text;
-            acceptWord("OUTER");
-            expectWord("JOIN");
-            join = " " + kind + " JOIN ";
-        } else if (isWord("CROSS") && isWord("JOIN", 1)) {
-            take();
-            take();
-            sql += " CROSS JOIN " + fromItem(scope);
-            continue;
-        } else {
-            break;
-        }
-        sql += join + fromItem(scope);
-        expectWord("ON");
-        sql += " ON " + expression(scope).sql;
-    }
-    return sql;
+    return " FROM " + fromItem(scope);
 }
 
 std::string Parser::fromItem(Scope& scope)
@@ -304,8 +178,6 @@ std::string Parser::fromItem(Scope& scope)
     item.alias = newAlias();
     std::string sql;
     if (acceptSymbol("(")) {
-        if (!(isWord("SELECT") || isWord("VALUES") || isSymbol("(")))
-            fail("SELECT");
         QueryPlan inner = fullselect(scope.outer);
         expectSymbol(")");
         for (const ColumnDesc& column : inner.columns)
@@ -330,25 +202,11 @@ std::string Parser::fromItem(Scope& scope)
         item.hasCorrelation = true;
         item.correlation = identifier();
     }
-    if (item.hasCorrelation && isSymbol("(") && (isIdentifier(1))) {
-        // Correlation with new column names: AS x (a, b)
-        take();
-        size_t index = 0;
-        do {
-            const std::string name = identifier();
-            if (index >= item.columns.size())
-                throw sqlError(154, "42909",
-                               "The statement failed because the number of "
-                               "column names does not match.");
-            item.columns[index++].name = name;
-        } while (acceptSymbol(","));
-        expectSymbol(")");
-    }
     scope.items.push_back(std::move(item));
     return sql;
 }
 
-std::string Parser::orderBy(const Scope* scope, const std::vector<Expr>* items,
+std::string Parser::orderBy(const Scope& scope, const std::vector<Expr>& items,
                             const std::vector<ColumnDesc>& columns)
 {
     expectWord("ORDER");
@@ -376,16 +234,12 @@ std::string Parser::orderBy(const Scope* scope, const std::vector<Expr>* items,
             }
             if (found >= 0) {
                 take();
-                key = items ? (*items)[static_cast<size_t>(found)].sql : std::to_string(found + 1);
-            } else if (scope) {
-                key = expression(*scope).sql;
+                key = items[static_cast<size_t>(found)].sql;
             } else {
-                throw invalidColumn(t.text);
+                key = expression(scope).sql;
             }
-        } else if (scope) {
-            key = expression(*scope).sql;
         } else {
-            fail("<column name>");
+            key = expression(scope).sql;
         }
         bool descending = false;
         if (acceptWord("DESC"))
