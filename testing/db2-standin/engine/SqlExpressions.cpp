@@ -609,7 +609,7 @@ Expr Parser::functionCall(const Scope& scope, const std::string& name)
             args.push_back(expression(scope));
         } while (acceptSymbol(","));
     }
-    // Casting functions: DECIMAL(x, p, s), CHAR(x), DATE(x) ...
+    // Casting functions: BLOB(x, length), DATE(x) ...
     auto lengthArg = [&](size_t index, long long fallback) {
         if (args.size() <= index)
             return fallback;
@@ -633,33 +633,6 @@ Expr Parser::functionCall(const Scope& scope, const std::string& name)
         e.aggregate = aggregate;
         return e;
     };
-    if (name == "UPPER" || name == "UCASE" || name == "LOWER" || name == "LCASE") {
-        needArgs(1, 1);
-        const bool up = name == "UPPER" || name == "UCASE";
-        return make(std::string(up ? "upper(" : "lower(") + args[0].out + ")",
-                    typeOf(Kind::Varchar, std::max<long long>(1, args[0].type.length)));
-    }
-    if (name == "LENGTH" || name == "OCTET_LENGTH") {
-        needArgs(1, 2);
-        return make("length(CAST(" + args[0].out + " AS BLOB))", typeOf(Kind::Integer));
-    }
-    if (name == "CHARACTER_LENGTH" || name == "CHAR_LENGTH") {
-        needArgs(1, 2);
-        return make("length(" + args[0].out + ")", typeOf(Kind::Integer));
-    }
-    if (name == "SUBSTR" || name == "SUBSTRING") {
-        needArgs(2, 3);
-        std::string sql = "substr(" + args[0].out + ", " + args[1].sql;
-        if (args.size() == 3)
-            sql += ", " + args[2].sql;
-        return make(sql + ")", typeOf(Kind::Varchar, std::max<long long>(1, args[0].type.length)));
-    }
-    if (name == "TRIM" || name == "LTRIM" || name == "RTRIM") {
-        needArgs(1, 1);
-        const std::string function = name == "TRIM" ? "trim" : name == "LTRIM" ? "ltrim" : "rtrim";
-        return make(function + "(" + args[0].out + ", ' ')",
-                    typeOf(Kind::Varchar, std::max<long long>(1, args[0].type.length)));
-    }
     if (name == "COALESCE" || name == "VALUE" || name == "NVL" || name == "IFNULL") {
         needArgs(2, 64);
         ColType type = typeOf(Kind::Null);
@@ -675,122 +648,20 @@ Expr Parser::functionCall(const Scope& scope, const std::string& name)
         }
         return make(sql + ")", type);
     }
-    if (name == "NULLIF") {
-        needArgs(2, 2);
-        Expr b = args[1];
-        coerce(b, args[0]);
-        return make("nullif(" + args[0].out + ", " + b.out + ")", args[0].type);
-    }
-    if (name == "ABS" || name == "ABSVAL") {
-        needArgs(1, 1);
-        return make("abs(" + args[0].sql + ")", args[0].type);
-    }
-    if (name == "MOD") {
-        needArgs(2, 2);
-        return make("(" + args[0].sql + " % " + args[1].sql + ")", args[0].type);
-    }
-    if (name == "ROUND") {
-        needArgs(1, 2);
-        return make("round(" + args[0].sql + (args.size() == 2 ? ", " + args[1].sql : "") + ")",
-                    args[0].type);
-    }
-    if (name == "CONCAT") {
-        needArgs(2, 2);
-        return make("(" + args[0].out + " || " + args[1].out + ")", typeOf(Kind::Varchar, 32672));
-    }
-    if (name == "REPLACE") {
-        needArgs(3, 3);
-        return make("replace(" + args[0].out + ", " + args[1].out + ", " + args[2].out + ")",
-                    typeOf(Kind::Varchar, 32672));
-    }
-    if (name == "LOCATE" || name == "POSSTR" || name == "INSTR") {
-        needArgs(2, 2);
-        const bool needleFirst = name == "LOCATE";
-        return make("instr(" + args[needleFirst ? 1 : 0].out + ", " +
-                        args[needleFirst ? 0 : 1].out + ")",
-                    typeOf(Kind::Integer));
-    }
-    if (name == "HEX") {
-        needArgs(1, 1);
-        return make("(CASE WHEN " + args[0].out + " IS NULL THEN NULL ELSE hex(" + args[0].out +
-                        ") END)",
-                    typeOf(Kind::Varchar, 32672));
-    }
-    if (name == "YEAR" || name == "MONTH" || name == "DAY" || name == "HOUR" || name == "MINUTE" ||
-        name == "SECOND") {
-        needArgs(1, 1);
-        Expr a = args[0];
-        if (a.form == Form::String)
-            a = castTo(a, typeOf(Kind::Timestamp, 0, 6), true, "");
-        const bool timeOnly = a.type.kind == Kind::Time;
-        int start = 1;
-        int length = 4;
-        if (name == "MONTH") {
-            start = 6;
-            length = 2;
-        } else if (name == "DAY") {
-            start = 9;
-            length = 2;
-        } else if (name == "HOUR") {
-            start = timeOnly ? 1 : 12;
-            length = 2;
-        } else if (name == "MINUTE") {
-            start = timeOnly ? 4 : 15;
-            length = 2;
-        } else if (name == "SECOND") {
-            start = timeOnly ? 7 : 18;
-            length = 2;
-        }
-        return make("CAST(substr(" + a.out + ", " + std::to_string(start) + ", " +
-                        std::to_string(length) + ") AS INTEGER)",
-                    typeOf(Kind::Integer));
-    }
     // Casting functions.
     static const std::map<std::string, Kind> castFunctions = {
-        {"CHAR", Kind::Char},         {"VARCHAR", Kind::Varchar},
-        {"CLOB", Kind::Clob},         {"SMALLINT", Kind::Smallint},
-        {"INT", Kind::Integer},       {"INTEGER", Kind::Integer},
-        {"BIGINT", Kind::Bigint},     {"DECIMAL", Kind::Decimal},
-        {"DEC", Kind::Decimal},       {"REAL", Kind::Real},
-        {"DOUBLE", Kind::Double},     {"FLOAT", Kind::Double},
-        {"DECFLOAT", Kind::Decfloat}, {"DATE", Kind::Date},
-        {"TIME", Kind::Time},         {"TIMESTAMP", Kind::Timestamp},
-        {"BLOB", Kind::Blob},         {"BOOLEAN", Kind::Boolean},
-        {"GRAPHIC", Kind::Graphic},   {"VARGRAPHIC", Kind::Vargraphic}};
+        {"SMALLINT", Kind::Smallint}, {"INT", Kind::Integer},       {"INTEGER", Kind::Integer},
+        {"BIGINT", Kind::Bigint},     {"REAL", Kind::Real},         {"DOUBLE", Kind::Double},
+        {"FLOAT", Kind::Double},      {"DECFLOAT", Kind::Decfloat}, {"DATE", Kind::Date},
+        {"TIME", Kind::Time},         {"BLOB", Kind::Blob},         {"BOOLEAN", Kind::Boolean}};
     auto castIt = castFunctions.find(name);
     if (castIt != castFunctions.end()) {
         needArgs(1, 3);
         ColType type = typeOf(castIt->second);
-        switch (type.kind) {
-        case Kind::Char:
-        case Kind::Varchar:
-        case Kind::Graphic:
-        case Kind::Vargraphic: {
-            long long fallback = args[0].type.length > 0 ? args[0].type.length : 254;
-            if (isNumeric(args[0].type.kind) || isDatetime(args[0].type.kind))
-                fallback = std::max<long long>(fallback, displaySize(args[0].type));
-            type.length = lengthArg(1, std::min<long long>(32672, fallback));
-            break;
-        }
-        case Kind::Clob:
+        if (type.kind == Kind::Blob)
             type.length = lengthArg(1, 2147483647LL);
-            break;
-        case Kind::Blob:
-            type.length = lengthArg(1, 2147483647LL);
-            break;
-        case Kind::Decimal:
-            type.length = lengthArg(1, 15);
-            type.scale = static_cast<int>(lengthArg(2, 0));
-            break;
-        case Kind::Decfloat:
+        else if (type.kind == Kind::Decfloat)
             type.length = 34;
-            break;
-        case Kind::Timestamp:
-            type.scale = 6;
-            break;
-        default:
-            break;
-        }
         return castTo(args[0], type, true, "");
     }
     throw sqlError(440, "42884",
