@@ -63,12 +63,6 @@ std::shared_ptr<Object> systemObject(const std::string& schema, const std::strin
             "CASE WHEN o.valid THEN 'N' ELSE 'X' END AS c4, o.target_schema AS c5, "
             "o.target_name AS c6, (SELECT COUNT(*) FROM standin_columns k WHERE k.object_id = "
             "o.id) AS c7, o.remarks AS c8 FROM standin_objects o)";
-    } else if (schema == "SYSIBM" && name == "SYSTABLES") {
-        object->columns = {col("NAME", vc(128)), col("CREATOR", vc(128)), col("TYPE", ch(1)),
-                           col("COLCOUNT", smallint())};
-        object->source = "(SELECT o.name AS c0, o.schema AS c1, o.type AS c2, (SELECT COUNT(*) "
-                         "FROM standin_columns k WHERE k.object_id = o.id) AS c3 FROM "
-                         "standin_objects o)";
     } else if (schema == "SYSCAT" && name == "COLUMNS") {
         object->columns = {col("TABSCHEMA", vc(128)), col("TABNAME", vc(128)),
                            col("COLNAME", vc(128)),   col("COLNO", smallint()),
@@ -78,16 +72,6 @@ std::shared_ptr<Object> systemObject(const std::string& schema, const std::strin
             "(SELECT o.schema AS c0, o.name AS c1, k.name AS c2, k.colno AS c3, k.typename AS "
             "c4, k.catlength AS c5, k.scale AS c6, CASE WHEN k.nullable THEN 'Y' ELSE 'N' END "
             "AS c7 FROM standin_columns k JOIN standin_objects o ON o.id = k.object_id)";
-    } else if (schema == "SYSCAT" && name == "VIEWS") {
-        object->columns = {col("VIEWSCHEMA", vc(128)), col("VIEWNAME", vc(128)),
-                           col("VALID", ch(1)), col("TEXT", ColType{Kind::Clob, 2097152, 0})};
-        object->source = "(SELECT o.schema AS c0, o.name AS c1, CASE WHEN o.valid THEN 'Y' "
-                         "ELSE 'X' END AS c2, o.definition AS c3 FROM standin_objects o WHERE "
-                         "o.type = 'V')";
-    } else if (schema == "SYSCAT" && name == "SCHEMATA") {
-        object->columns = {col("SCHEMANAME", vc(128))};
-        object->source = "(SELECT DISTINCT schema AS c0 FROM standin_objects UNION SELECT "
-                         "'SYSIBM' UNION SELECT 'SYSCAT' UNION SELECT 'SYSSTAT')";
     }
     // Anything else of these schemas is listed but not readable (SQL0551N).
     return object;
