@@ -123,8 +123,6 @@ Outcome Parser::run()
         return runQuery();
     if (acceptWord("INSERT"))
         return runInsert();
-    if (acceptWord("UPDATE"))
-        return runUpdate();
     if (acceptWord("DELETE"))
         return runDelete();
     if (acceptWord("CREATE"))
@@ -133,21 +131,6 @@ Outcome Parser::run()
         return runDrop();
     if (acceptWord("RENAME"))
         return runRename();
-    if (acceptWord("SET"))
-        return runSet();
-    if (acceptWord("COMMENT"))
-        return runComment();
-    if (isWord("COMMIT") || isWord("ROLLBACK")) {
-        const bool commit = take().text == "COMMIT";
-        acceptWord("WORK");
-        expectEnd();
-        if (m_state.transactionOpen) {
-            Query(m_storage, commit ? "COMMIT" : "ROLLBACK").run();
-            m_state.transactionOpen = false;
-            m_state.pendingChanges = false;
-        }
-        return Outcome();
-    }
     fail("<space>");
 }
 

@@ -334,7 +334,6 @@ private:
     // statements
     Outcome runQuery();
     Outcome runInsert();
-    Outcome runUpdate();
     Outcome runDelete();
     Outcome runCreate();
     Outcome createTable();
@@ -344,11 +343,8 @@ private:
     Outcome createAlias();
     Outcome runDrop();
     Outcome runRename();
-    Outcome runSet();
-    Outcome runComment();
     void insertRows(const Object& table, const std::vector<int>& targets,
-                    const std::vector<std::vector<std::pair<SqlValue, ColType>>>& rows,
-                    const std::vector<bool>& defaults);
+                    const std::vector<std::vector<std::pair<SqlValue, ColType>>>& rows);
 
     std::string newAlias() { return "s" + std::to_string(++m_aliasCounter); }
 

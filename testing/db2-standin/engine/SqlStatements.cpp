@@ -132,18 +132,6 @@ Outcome Parser::runCreate()
         return createView();
     if (acceptWord("ALIAS") || acceptWord("SYNONYM"))
         return createAlias();
-    if (acceptWord("PUBLIC")) {
-        if (!acceptWord("ALIAS"))
-            expectWord("SYNONYM");
-        return createAlias();
-    }
-    if (acceptWord("SCHEMA")) {
-        identifier();
-        if (acceptWord("AUTHORIZATION"))
-            identifier();
-        expectEnd();
-        return Outcome(); // schemas come into being with their first object
-    }
     fail("TABLE");
 }
 
@@ -472,17 +460,8 @@ Outcome Parser::createAlias()
 
 Outcome Parser::runDrop()
 {
-    ObjectType expected = ObjectType::Table;
-    if (acceptWord("TABLE"))
-        expected = ObjectType::Table;
-    else if (acceptWord("VIEW"))
-        expected = ObjectType::View;
-    else if (acceptWord("ALIAS") || acceptWord("SYNONYM"))
-        expected = ObjectType::Alias;
-    else if (acceptWord("PUBLIC") && (acceptWord("ALIAS") || acceptWord("SYNONYM")))
-        expected = ObjectType::Alias;
-    else
-        fail("TABLE");
+    const ObjectType expected = ObjectType::Table;
+    expectWord("TABLE");
     const Name name = objectName();
     expectEnd();
     WriteScope scope(m_state);
@@ -497,10 +476,7 @@ Outcome Parser::runDrop()
                        "The statement references \"" + quoteName(name.schema, name.name) +
                            "\" which identifies a \"" + objectTypeName(object->type) +
                            "\" rather than a \"" + objectTypeName(expected) + "\".");
-    if (object->type == ObjectType::Table)
-        m_storage.exec("DROP TABLE t" + std::to_string(object->id));
-    else if (object->type == ObjectType::View)
-        m_storage.exec("DROP VIEW v" + std::to_string(object->id));
+    m_storage.exec("DROP TABLE t" + std::to_string(object->id));
     // Views on the dropped object stay in the catalog, inoperative, as in DB2.
     Query(m_storage, "UPDATE standin_objects SET valid = 0 WHERE id IN (SELECT view_id FROM "
                      "standin_depends WHERE base_id = ?)")
@@ -559,57 +535,12 @@ Outcome Parser::runRename()
     return Outcome();
 }
 
-Outcome Parser::runSet()
-{
-    acceptWord("CURRENT");
-    if (!acceptWord("SCHEMA") && !acceptWord("SQLID"))
-        fail("SCHEMA");
-    acceptSymbol("=");
-    std::string schema;
-    if (peek().kind == TokenKind::String)
-        schema = take().text;
-    else if (isWord("USER") || isWord("SESSION_USER")) {
-        take();
-        schema = m_state.user;
-    } else
-        schema = identifier();
-    expectEnd();
-    m_state.schema = schema;
-    return Outcome();
-}
-
-Outcome Parser::runComment()
-{
-    expectWord("ON");
-    if (!acceptWord("TABLE"))
-        fail("TABLE");
-    const Name name = objectName();
-    expectWord("IS");
-    if (peek().kind != TokenKind::String)
-        fail("<string>");
-    const std::string text = take().text;
-    expectEnd();
-    WriteScope scope(m_state);
-    m_storage.refreshCatalog();
-    std::shared_ptr<const Object> object = m_storage.find(name.schema, name.name);
-    if (!object || object->type == ObjectType::System)
-        throw undefinedName(name.schema, name.name);
-    Query(m_storage, "UPDATE standin_objects SET remarks = ? WHERE id = ?")
-        .bind(1, text)
-        .bind(2, object->id)
-        .run();
-    m_storage.catalogChanged();
-    scope.commit();
-    return Outcome();
-}
-
 Outcome Parser::runInsert()
 {
     expectWord("INTO");
     const Name name = objectName();
     std::vector<std::string> columnNames;
-    if (isSymbol("(") && !(isWord("SELECT", 1) || isWord("VALUES", 1) || isSymbol("(", 1))) {
-        take();
+    if (acceptSymbol("(")) {
         do {
             columnNames.push_back(identifier());
         } while (acceptSymbol(","));
@@ -658,55 +589,32 @@ Outcome Parser::runInsert()
         "The number of values assigned is not the same as the number of specified or implied "
         "columns or variables.";
     std::vector<std::vector<std::pair<SqlValue, ColType>>> rows;
-    std::vector<bool> defaults; // per row and column, flattened: DEFAULT keyword given
-    if (acceptWord("VALUES")) {
-        do {
-            std::vector<std::pair<SqlValue, ColType>> row;
-            auto value = [&]() {
-                if (acceptWord("DEFAULT")) {
-                    row.emplace_back(SqlValue::null(), typeOf(Kind::Null));
-                    defaults.push_back(true);
-                    return;
-                }
-                Scope empty;
-                const Expr e = expression(empty);
-                row.emplace_back(evaluate(e), e.type);
-                defaults.push_back(false);
-            };
-            if (acceptSymbol("(")) {
-                do {
-                    value();
-                } while (acceptSymbol(","));
-                expectSymbol(")");
-            } else {
+    expectWord("VALUES");
+    do {
+        std::vector<std::pair<SqlValue, ColType>> row;
+        auto value = [&]() {
+            Scope empty;
+            const Expr e = expression(empty);
+            row.emplace_back(evaluate(e), e.type);
+        };
+        if (acceptSymbol("(")) {
+            do {
                 value();
-            }
-            if (row.size() != targets.size())
-                throw sqlError(117, "42802", valueCountError);
-            rows.push_back(std::move(row));
-        } while (acceptSymbol(","));
-        expectEnd();
-    } else {
-        QueryPlan plan = fullselect(nullptr);
-        skipQueryOptions();
-        expectEnd();
-        if (plan.columns.size() != targets.size())
-            throw sqlError(117, "42802", valueCountError);
-        SqliteCursor cursor(m_state.storage, plan.sql, m_params, plan.columns);
-        while (cursor.next()) {
-            std::vector<std::pair<SqlValue, ColType>> row;
-            for (size_t i = 0; i < plan.columns.size(); ++i) {
-                row.emplace_back(cursor.row()[i], plan.columns[i].type);
-                defaults.push_back(false);
-            }
-            rows.push_back(std::move(row));
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+        } else {
+            value();
         }
-    }
+        if (row.size() != targets.size())
+            throw sqlError(117, "42802", valueCountError);
+        rows.push_back(std::move(row));
+    } while (acceptSymbol(","));
+    expectEnd();
     if (!viewMap.empty()) {
         for (int& t : targets)
             t = viewMap[static_cast<size_t>(t)];
     }
-    insertRows(*table, targets, rows, defaults);
+    insertRows(*table, targets, rows);
     scope.commit();
     Outcome outcome;
     outcome.rowCount = static_cast<long long>(rows.size());
@@ -714,8 +622,7 @@ Outcome Parser::runInsert()
 }
 
 void Parser::insertRows(const Object& table, const std::vector<int>& targets,
-                        const std::vector<std::vector<std::pair<SqlValue, ColType>>>& rows,
-                        const std::vector<bool>& defaults)
+                        const std::vector<std::vector<std::pair<SqlValue, ColType>>>& rows)
 {
     const size_t width = table.columns.size();
     std::string sql = "INSERT INTO " + table.source + "(";
@@ -726,14 +633,11 @@ void Parser::insertRows(const Object& table, const std::vector<int>& targets,
         sql += (i ? ", ?" : "?") + std::to_string(i + 1);
     sql += ")";
     Query insert(m_storage, sql);
+    // The value of each table column: an index into the row, or -1 for none.
     std::vector<int> given(width, -1);
-    size_t flat = 0;
+    for (size_t k = 0; k < targets.size(); ++k)
+        given[static_cast<size_t>(targets[k])] = static_cast<int>(k);
     for (const auto& row : rows) {
-        std::fill(given.begin(), given.end(), -1);
-        for (size_t k = 0; k < targets.size(); ++k) {
-            if (!defaults[flat + k])
-                given[static_cast<size_t>(targets[k])] = static_cast<int>(k);
-        }
         for (size_t c = 0; c < width; ++c) {
             const Column& column = table.columns[c];
             SqlValue value;
@@ -763,7 +667,6 @@ void Parser::insertRows(const Object& table, const std::vector<int>& targets,
                                    "\" is not allowed.");
             insert.bind(static_cast<int>(c + 1), value);
         }
-        flat += targets.size();
         const int rc = sqlite3_step(insert.statement());
         if (rc != SQLITE_DONE) {
             const Db2Error error = m_storage.error(rc, quoteName(table.schema, table.name));
@@ -772,78 +675,6 @@ void Parser::insertRows(const Object& table, const std::vector<int>& targets,
         }
         sqlite3_reset(insert.statement());
     }
-}
-
-Outcome Parser::runUpdate()
-{
-    const Name name = objectName();
-    FromItem item;
-    item.alias = "s0";
-    if (acceptWord("AS")) {
-        item.hasCorrelation = true;
-        item.correlation = identifier();
-    } else if (isIdentifier() && !isWord("SET")) {
-        item.hasCorrelation = true;
-        item.correlation = identifier();
-    }
-    expectWord("SET");
-    WriteScope scope(m_state);
-    m_storage.refreshCatalog();
-    std::shared_ptr<const Object> target = resolve(name, true);
-    if (target->type != ObjectType::Table)
-        throw sqlError(150, "42807",
-                       "The target fullselect, view, typed table, materialized query table, "
-                       "range-clustered table, or staging table in the INSERT, DELETE, UPDATE, "
-                       "MERGE, or TRUNCATE statement is a target for which the requested "
-                       "operation is not permitted.");
-    item.schema = name.schema;
-    item.name = name.name;
-    item.object = target;
-    for (const Column& column : target->columns)
-        item.columns.push_back(SourceColumn{column.name, column.type, column.nullable});
-    Scope updateScope;
-    updateScope.items.push_back(item);
-    std::string sets;
-    do {
-        const std::string columnName = identifier();
-        int index = -1;
-        for (size_t i = 0; i < target->columns.size(); ++i) {
-            if (target->columns[i].name == columnName)
-                index = static_cast<int>(i);
-        }
-        if (index < 0)
-            throw invalidColumn(columnName);
-        expectSymbol("=");
-        const Column& column = target->columns[static_cast<size_t>(index)];
-        std::string value;
-        if (acceptWord("DEFAULT")) {
-            value = column.hasDefault ? parameter(column.defaultValue, column.type, Form::Other).out
-                                      : std::string("NULL");
-        } else {
-            Expr e = expression(updateScope);
-            value = e.form == Form::Null ? std::string("NULL")
-                                         : castTo(e, column.type, false, column.name).out;
-        }
-        sets += (sets.empty() ? "c" : ", c") + std::to_string(index) + " = " + value;
-    } while (acceptSymbol(","));
-    std::string where;
-    if (acceptWord("WHERE"))
-        where = " WHERE " + expression(updateScope).sql;
-    expectEnd();
-    const std::string sql = "UPDATE " + target->source + " AS s0 SET " + sets + where;
-    Query update(m_storage, sql);
-    for (size_t i = 0; i < m_params.size(); ++i)
-        update.bind(static_cast<int>(i + 1), m_params[i]);
-    const int rc = sqlite3_step(update.statement());
-    if (rc != SQLITE_DONE) {
-        const Db2Error error = m_storage.error(rc, std::to_string(target->id));
-        sqlite3_reset(update.statement());
-        throw error;
-    }
-    Outcome outcome;
-    outcome.rowCount = sqlite3_changes64(m_storage.db());
-    scope.commit();
-    return outcome;
 }
 
 Outcome Parser::runDelete()
