@@ -139,7 +139,6 @@ std::vector<ColumnDesc> Parser::describe()
     if (isWord("SELECT")) {
         m_storage.refreshCatalog();
         QueryPlan plan = fullselect(nullptr);
-        skipQueryOptions();
         expectEnd();
         return plan.columns;
     }
@@ -150,7 +149,6 @@ Outcome Parser::runQuery()
 {
     m_storage.refreshCatalog();
     QueryPlan plan = fullselect(nullptr);
-    skipQueryOptions();
     expectEnd();
     Outcome outcome;
     outcome.cursor =

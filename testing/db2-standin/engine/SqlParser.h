@@ -308,8 +308,6 @@ private:
     std::string fromItem(Scope& scope);
     std::string orderBy(const Scope& scope, const std::vector<Expr>& items,
                         const std::vector<ColumnDesc>& columns);
-    std::string fetchClause();
-    void skipQueryOptions();
 
     // expressions
     Expr expression(const Scope& scope);

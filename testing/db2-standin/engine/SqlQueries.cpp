@@ -1,5 +1,5 @@
 // Fullselects: one subselect of one table reference (a table, view, alias or
-// nested fullselect), ORDER BY and FETCH FIRST.
+// nested fullselect), WHERE and ORDER BY.
 
 #include "SqlParser.h"
 
@@ -9,13 +9,7 @@ QueryPlan Parser::fullselect(const Scope* outer)
 {
     if (!isWord("SELECT"))
         fail("SELECT");
-    QueryPlan plan = subselect(outer);
-    const std::string fetch = fetchClause();
-    if (!fetch.empty()) {
-        plan.sql += fetch;
-        plan.insertable = false;
-    }
-    return plan;
+    return subselect(outer);
 }
 
 QueryPlan Parser::subselect(const Scope* outer)
@@ -251,76 +245,6 @@ std::string Parser::orderBy(const Scope& scope, const std::vector<Expr>& items,
         first = false;
     } while (acceptSymbol(","));
     return sql;
-}
-
-std::string Parser::fetchClause()
-{
-    std::string sql;
-    if (acceptWord("LIMIT")) {
-        if (peek().kind != TokenKind::Integer)
-            fail("<integer>");
-        sql = " LIMIT " + take().text;
-        if (acceptWord("OFFSET")) {
-            if (peek().kind != TokenKind::Integer)
-                fail("<integer>");
-            sql += " OFFSET " + take().text;
-        }
-        return sql;
-    }
-    std::string offset;
-    if (acceptWord("OFFSET")) {
-        if (peek().kind != TokenKind::Integer)
-            fail("<integer>");
-        offset = " OFFSET " + take().text;
-        if (!acceptWord("ROWS"))
-            expectWord("ROW");
-    }
-    if (acceptWord("FETCH")) {
-        if (!acceptWord("FIRST"))
-            expectWord("NEXT");
-        std::string count = "1";
-        if (peek().kind == TokenKind::Integer)
-            count = take().text;
-        if (!acceptWord("ROWS"))
-            expectWord("ROW");
-        expectWord("ONLY");
-        return " LIMIT " + count + offset;
-    }
-    if (!offset.empty())
-        return " LIMIT -1" + offset;
-    return sql;
-}
-
-void Parser::skipQueryOptions()
-{
-    while (true) {
-        if (isWord("FOR") && (isWord("READ", 1) || isWord("FETCH", 1)) && isWord("ONLY", 2)) {
-            take();
-            take();
-            take();
-        } else if (isWord("FOR") && isWord("UPDATE", 1)) {
-            take();
-            take();
-            if (acceptWord("OF")) {
-                do {
-                    identifier();
-                } while (acceptSymbol(","));
-            }
-        } else if (isWord("WITH") &&
-                   (isWord("UR", 1) || isWord("CS", 1) || isWord("RS", 1) || isWord("RR", 1))) {
-            take();
-            take();
-        } else if (isWord("OPTIMIZE") && isWord("FOR", 1)) {
-            take();
-            take();
-            if (peek().kind == TokenKind::Integer)
-                take();
-            if (!acceptWord("ROWS"))
-                expectWord("ROW");
-        } else {
-            return;
-        }
-    }
 }
 
 } // namespace db2s::sql
