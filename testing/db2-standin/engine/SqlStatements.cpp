@@ -3,7 +3,6 @@
 #include "SqlParser.h"
 
 #include <charconv>
-#include <ctime>
 
 namespace db2s::sql {
 
@@ -41,19 +40,6 @@ long long catalogLength(const ColType& type)
     default:
         return type.length;
     }
-}
-
-std::string nowText(const char* format, bool micro)
-{
-    std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char buffer[64];
-    std::strftime(buffer, sizeof buffer, format, &local);
-    std::string text = buffer;
-    if (micro)
-        text += ".000000";
-    return text;
 }
 
 std::string sqliteLiteral(const SqlValue& value)
@@ -140,151 +126,24 @@ Outcome Parser::createTable()
     const Name name = objectName();
     expectSymbol("(");
     std::vector<Column> columns;
-    std::vector<std::vector<std::string>> keys; // primary key first when present
-    bool hasPrimaryKey = false;
-    std::vector<bool> defaultIsCurrent;
-    auto keyList = [&]() {
-        std::vector<std::string> names;
-        expectSymbol("(");
-        do {
-            names.push_back(identifier());
-            if (!acceptWord("ASC"))
-                acceptWord("DESC");
-        } while (acceptSymbol(","));
-        expectSymbol(")");
-        return names;
-    };
     do {
-        if (acceptWord("CONSTRAINT"))
-            identifier();
-        if (isWord("PRIMARY") && isWord("KEY", 1)) {
-            take();
-            take();
-            if (hasPrimaryKey)
-                throw sqlError(624, "42889",
-                               "Table \"" + quoteName(name.schema, name.name) +
-                                   "\" already has a \"PRIMARY KEY\".");
-            keys.insert(keys.begin(), keyList());
-            hasPrimaryKey = true;
-            continue;
-        }
-        if (isWord("UNIQUE") && isSymbol("(", 1)) {
-            take();
-            keys.push_back(keyList());
-            continue;
-        }
         Column column;
         column.name = identifier();
         column.type = parseType();
-        bool current = false;
-        while (true) {
-            if (isWord("NOT") && isWord("NULL", 1)) {
-                take();
-                take();
-                column.nullable = false;
-            } else if (acceptWord("WITH")) {
-                expectWord("DEFAULT");
-                column.hasDefault = true;
-                if (!(isSymbol(",") || isSymbol(")") || isWord("NOT") || isWord("PRIMARY") ||
-                      isWord("UNIQUE") || isWord("CONSTRAINT"))) {
-                    Scope empty;
-                    Expr value = expression(empty);
-                    if (value.form != Form::Null && value.param < 0)
-                        current = true;
-                    else
-                        column.defaultValue = convertValue(evaluate(value), value.type, column.type,
-                                                           ConvertMode::Assignment, column.name);
-                } else if (isNumeric(column.type.kind) || column.type.kind == Kind::Boolean) {
-                    column.defaultValue =
-                        convertValue(SqlValue::integer(0), typeOf(Kind::Integer), column.type,
-                                     ConvertMode::Assignment, column.name);
-                } else if (isString(column.type.kind)) {
-                    column.defaultValue =
-                        convertValue(SqlValue::text(""), typeOf(Kind::Varchar), column.type,
-                                     ConvertMode::Assignment, column.name);
-                } else if (isDatetime(column.type.kind)) {
-                    current = true;
-                } else if (isBinary(column.type.kind)) {
-                    column.defaultValue = SqlValue::blob("");
-                }
-            } else if (acceptWord("DEFAULT")) {
-                column.hasDefault = true;
-                Scope empty;
-                Expr value = expression(empty);
-                if (value.form != Form::Null && value.param < 0)
-                    current = true;
-                else
-                    column.defaultValue = convertValue(evaluate(value), value.type, column.type,
-                                                       ConvertMode::Assignment, column.name);
-            } else if (isWord("PRIMARY") && isWord("KEY", 1)) {
-                take();
-                take();
-                if (hasPrimaryKey)
-                    throw sqlError(624, "42889",
-                                   "Table \"" + quoteName(name.schema, name.name) +
-                                       "\" already has a \"PRIMARY KEY\".");
-                keys.insert(keys.begin(), std::vector<std::string>{column.name});
-                hasPrimaryKey = true;
-            } else if (acceptWord("UNIQUE")) {
-                keys.push_back({column.name});
-            } else if (acceptWord("CONSTRAINT")) {
-                identifier();
-            } else {
-                break;
-            }
+        if (isWord("NOT") && isWord("NULL", 1)) {
+            take();
+            take();
+            column.nullable = false;
         }
         for (const Column& other : columns) {
             if (other.name == column.name)
                 throw sqlError(612, "42711", "\"" + column.name + "\" is a duplicate name.");
         }
         columns.push_back(column);
-        defaultIsCurrent.push_back(current);
     } while (acceptSymbol(","));
     expectSymbol(")");
-    if (acceptWord("IN")) {
-        identifier();
-        if (acceptWord("INDEX")) {
-            expectWord("IN");
-            identifier();
-        }
-        if (acceptWord("LONG")) {
-            expectWord("IN");
-            identifier();
-        }
-    }
-    if (acceptWord("ORGANIZE")) {
-        expectWord("BY");
-        if (!acceptWord("ROW"))
-            expectWord("COLUMN");
-    }
     expectEnd();
-    if (columns.empty())
-        fail("<column definition>");
     checkRowWidth(columns);
-
-    std::vector<std::vector<int>> keyColumns;
-    for (const std::vector<std::string>& key : keys) {
-        std::vector<int> indexes;
-        for (const std::string& keyName : key) {
-            int found = -1;
-            for (size_t i = 0; i < columns.size(); ++i) {
-                if (columns[i].name == keyName)
-                    found = static_cast<int>(i);
-            }
-            if (found < 0)
-                throw sqlError(205, "42703",
-                               "Column, attribute, or period \"" + keyName +
-                                   "\" is not defined in object \"" +
-                                   quoteName(name.schema, name.name) + "\".");
-            if (columns[static_cast<size_t>(found)].nullable)
-                throw sqlError(542, "42831",
-                               "\"" + keyName +
-                                   "\" cannot be a column of a primary key or unique key "
-                                   "because it can contain null values.");
-            indexes.push_back(found);
-        }
-        keyColumns.push_back(indexes);
-    }
 
     WriteScope scope(m_state);
     m_storage.refreshCatalog();
@@ -299,12 +158,8 @@ Outcome Parser::createTable()
     std::string create = "CREATE TABLE t" + std::to_string(id) + "(";
     for (size_t i = 0; i < columns.size(); ++i) {
         const Column& column = columns[i];
-        SqlValue defaultValue = column.defaultValue;
-        if (defaultIsCurrent[i])
-            defaultValue = SqlValue::text("CURRENT");
         Query(m_storage, "INSERT INTO standin_columns(object_id, colno, name, kind, length, scale, "
-                         "nullable, has_default, default_value, typename, catlength) VALUES(?, ?, "
-                         "?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                         "nullable, typename, catlength) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)")
             .bind(1, id)
             .bind(2, static_cast<long long>(i))
             .bind(3, column.name)
@@ -312,20 +167,12 @@ Outcome Parser::createTable()
             .bind(5, column.type.length)
             .bind(6, static_cast<long long>(column.type.scale))
             .bind(7, static_cast<long long>(column.nullable ? 1 : 0))
-            .bind(8, static_cast<long long>(column.hasDefault ? (defaultIsCurrent[i] ? 2 : 1) : 0))
-            .bind(9, defaultValue)
-            .bind(10, typeName(column.type))
-            .bind(11, catalogLength(column.type))
+            .bind(8, typeName(column.type))
+            .bind(9, catalogLength(column.type))
             .run();
         create += (i ? ", c" : "c") + std::to_string(i) + " " + sqliteDeclaration(column.type);
         if (!column.nullable)
             create += " NOT NULL";
-    }
-    for (size_t k = 0; k < keyColumns.size(); ++k) {
-        create += (k == 0 && hasPrimaryKey) ? ", PRIMARY KEY(" : ", UNIQUE(";
-        for (size_t i = 0; i < keyColumns[k].size(); ++i)
-            create += (i ? ", c" : "c") + std::to_string(keyColumns[k][i]);
-        create += ")";
     }
     create += ")";
     m_storage.exec(create);
@@ -358,29 +205,15 @@ void Parser::checkRowWidth(const std::vector<Column>& columns) const
 Outcome Parser::createView()
 {
     const Name name = objectName();
-    std::vector<std::string> names;
-    if (acceptSymbol("(")) {
-        do {
-            names.push_back(identifier());
-        } while (acceptSymbol(","));
-        expectSymbol(")");
-    }
     expectWord("AS");
     WriteScope scope(m_state);
     m_storage.refreshCatalog();
     QueryPlan plan = fullselect(nullptr);
-    if (acceptWord("WITH")) {
-        if (!acceptWord("CASCADED"))
-            acceptWord("LOCAL");
-        expectWord("CHECK");
-        expectWord("OPTION");
-    }
     expectEnd();
-    if (names.empty()) {
-        for (const ColumnDesc& column : plan.columns)
-            names.push_back(column.name);
-    }
-    bool unnamed = names.size() != plan.columns.size();
+    std::vector<std::string> names;
+    for (const ColumnDesc& column : plan.columns)
+        names.push_back(column.name);
+    bool unnamed = false;
     for (size_t i = 0; i < names.size() && !unnamed; ++i) {
         if (!names[i].empty() && names[i][0] >= '0' && names[i][0] <= '9' &&
             names[i] == std::to_string(i + 1))
@@ -645,19 +478,6 @@ void Parser::insertRows(const Object& table, const std::vector<int>& targets,
                 const auto& source = row[static_cast<size_t>(given[c])];
                 value = convertValue(source.first, source.second, column.type,
                                      ConvertMode::Assignment, column.name);
-            } else if (column.hasDefault) {
-                value = column.defaultValue;
-                if (value.storage == SqlValue::Storage::Text && value.s == "CURRENT" &&
-                    isDatetime(column.type.kind)) {
-                    if (column.type.kind == Kind::Date)
-                        value = SqlValue::text(nowText("%Y-%m-%d", false));
-                    else if (column.type.kind == Kind::Time)
-                        value = SqlValue::text(nowText("%H:%M:%S", false));
-                    else
-                        value = convertValue(SqlValue::text(nowText("%Y-%m-%d %H:%M:%S", true)),
-                                             typeOf(Kind::Varchar, 26), column.type,
-                                             ConvertMode::Assignment, column.name);
-                }
             }
             if (value.isNull() && !column.nullable)
                 throw sqlError(407, "23502",

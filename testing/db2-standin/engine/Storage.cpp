@@ -19,7 +19,7 @@ const char* const CatalogDefinition[] = {
     "UNIQUE(schema, name))",
     "CREATE TABLE IF NOT EXISTS standin_columns(object_id INTEGER NOT NULL, colno INTEGER NOT "
     "NULL, name TEXT NOT NULL, kind INTEGER NOT NULL, length INTEGER NOT NULL, scale INTEGER NOT "
-    "NULL, nullable INTEGER NOT NULL, has_default INTEGER NOT NULL DEFAULT 0, default_value, "
+    "NULL, nullable INTEGER NOT NULL, "
     "typename TEXT, catlength INTEGER, PRIMARY KEY(object_id, colno))",
     "CREATE TABLE IF NOT EXISTS standin_depends(view_id INTEGER NOT NULL, base_id INTEGER NOT "
     "NULL)",
@@ -334,9 +334,8 @@ std::shared_ptr<const Object> Storage::load(const std::string& schema, const std
             object->remarks = query.text(7);
             object->source =
                 (object->type == ObjectType::View ? "v" : "t") + std::to_string(object->id);
-            Query columns(*this, "SELECT name, kind, length, scale, nullable, has_default, "
-                                 "default_value FROM standin_columns WHERE object_id = ? ORDER "
-                                 "BY colno");
+            Query columns(*this, "SELECT name, kind, length, scale, nullable FROM standin_columns "
+                                 "WHERE object_id = ? ORDER BY colno");
             columns.bind(1, object->id);
             while (columns.step()) {
                 Column column;
@@ -346,8 +345,6 @@ std::shared_ptr<const Object> Storage::load(const std::string& schema, const std
                 column.type =
                     ColType{kind, columns.integer(2), static_cast<int>(columns.integer(3))};
                 column.nullable = columns.integer(4) != 0;
-                column.hasDefault = columns.integer(5) != 0;
-                column.defaultValue = columns.value(6);
                 object->columns.push_back(std::move(column));
             }
             return object;

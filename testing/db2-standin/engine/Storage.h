@@ -20,8 +20,6 @@ struct Column
     std::string name;
     ColType type;
     bool nullable = true;
-    bool hasDefault = false;
-    SqlValue defaultValue;
 };
 
 enum class ObjectType
