@@ -57,28 +57,9 @@ Expr Parser::comparison(Expr left, const std::string& op, Expr right)
 
 Expr Parser::expression(const Scope& scope)
 {
-    return orExpression(scope);
-}
-
-Expr Parser::orExpression(const Scope& scope)
-{
-    Expr left = andExpression(scope);
-    while (acceptWord("OR")) {
-        Expr right = andExpression(scope);
-        Expr e;
-        e.sql = e.out = "(" + left.sql + " OR " + right.sql + ")";
-        e.type = typeOf(Kind::Boolean);
-        e.aggregate = left.aggregate || right.aggregate;
-        left = e;
-    }
-    return left;
-}
-
-Expr Parser::andExpression(const Scope& scope)
-{
-    Expr left = notExpression(scope);
+    Expr left = predicate(scope);
     while (acceptWord("AND")) {
-        Expr right = notExpression(scope);
+        Expr right = predicate(scope);
         Expr e;
         e.sql = e.out = "(" + left.sql + " AND " + right.sql + ")";
         e.type = typeOf(Kind::Boolean);
@@ -88,31 +69,9 @@ Expr Parser::andExpression(const Scope& scope)
     return left;
 }
 
-Expr Parser::notExpression(const Scope& scope)
-{
-    if (acceptWord("NOT")) {
-        Expr inner = notExpression(scope);
-        Expr e;
-        e.sql = e.out = "(NOT " + inner.sql + ")";
-        e.type = typeOf(Kind::Boolean);
-        e.aggregate = inner.aggregate;
-        return e;
-    }
-    return predicate(scope);
-}
-
 Expr Parser::predicate(const Scope& scope)
 {
-    if (acceptWord("EXISTS")) {
-        expectSymbol("(");
-        QueryPlan inner = fullselect(&scope);
-        expectSymbol(")");
-        Expr e;
-        e.sql = e.out = "EXISTS (" + inner.sql + ")";
-        e.type = typeOf(Kind::Boolean);
-        return e;
-    }
-    Expr left = additive(scope);
+    Expr left = concatenation(scope);
     const Token& t = peek();
     if (t.kind == TokenKind::Symbol &&
         (t.text == "=" || t.text == "<>" || t.text == "!=" || t.text == "<" || t.text == ">" ||
@@ -120,130 +79,25 @@ Expr Parser::predicate(const Scope& scope)
         const std::string op = take().text;
         if (isWord("ANY") || isWord("SOME") || isWord("ALL"))
             fail("(");
-        Expr right = additive(scope);
+        Expr right = concatenation(scope);
         return comparison(left, op, right);
     }
-    if (acceptWord("IS")) {
-        const bool negated = acceptWord("NOT");
-        expectWord("NULL");
-        Expr e;
-        e.sql = e.out = "(" + left.out + (negated ? " IS NOT NULL)" : " IS NULL)");
-        e.type = typeOf(Kind::Boolean);
-        e.nullable = false;
-        e.aggregate = left.aggregate;
-        return e;
-    }
-    const bool negated =
-        isWord("NOT") && (isWord("BETWEEN", 1) || isWord("IN", 1) || isWord("LIKE", 1));
-    if (negated)
-        take();
-    if (acceptWord("BETWEEN")) {
-        Expr low = additive(scope);
-        expectWord("AND");
-        Expr high = additive(scope);
-        coerce(low, left);
-        coerce(high, left);
-        Expr e;
-        e.sql = e.out = "(" + left.sql + (negated ? " NOT BETWEEN " : " BETWEEN ") + low.sql +
-                        " AND " + high.sql + ")";
-        e.type = typeOf(Kind::Boolean);
-        return e;
-    }
-    if (acceptWord("IN")) {
-        expectSymbol("(");
-        std::string list;
-        if (isWord("SELECT") || isWord("VALUES")) {
-            QueryPlan inner = fullselect(&scope);
-            if (inner.columns.size() != 1)
-                throw sqlError(412, "42823",
-                               "Multiple columns are returned from a subquery that is allowed "
-                               "only one column.");
-            list = inner.sql;
-        } else {
-            bool first = true;
-            do {
-                Expr value = additive(scope);
-                coerce(value, left);
-                list += (first ? "" : ", ") + value.sql;
-                first = false;
-            } while (acceptSymbol(","));
-        }
-        expectSymbol(")");
-        Expr e;
-        e.sql = e.out = "(" + left.sql + (negated ? " NOT IN (" : " IN (") + list + "))";
-        e.type = typeOf(Kind::Boolean);
-        return e;
-    }
-    if (acceptWord("LIKE")) {
-        Expr pattern = additive(scope);
-        std::string sql = "(" + left.out + (negated ? " NOT LIKE " : " LIKE ") + pattern.out;
-        if (acceptWord("ESCAPE"))
-            sql += " ESCAPE " + additive(scope).out;
-        Expr e;
-        e.sql = e.out = sql + ")";
-        e.type = typeOf(Kind::Boolean);
-        return e;
-    }
-    if (negated)
-        fail("BETWEEN");
     return left;
 }
 
-Expr Parser::additive(const Scope& scope)
-{
-    Expr left = multiplicative(scope);
-    while (isSymbol("+") || isSymbol("-") || isSymbol("||") ||
-           (isWord("CONCAT") && !isSymbol("(", 1))) {
-        std::string op = take().text;
-        Expr right = multiplicative(scope);
-        Expr e;
-        e.aggregate = left.aggregate || right.aggregate;
-        if (op == "||" || op == "CONCAT") {
-            e.sql = e.out = "(" + left.out + " || " + right.out + ")";
-            const long long length =
-                std::min<long long>(32672, std::max<long long>(1, left.type.length) +
-                                               std::max<long long>(1, right.type.length));
-            e.type = typeOf(Kind::Varchar, length);
-        } else {
-            coerce(left, right);
-            coerce(right, left);
-            const Kind a = left.type.kind;
-            const Kind b = right.type.kind;
-            if (isExactInteger(a) && isExactInteger(b))
-                e.type =
-                    typeOf(a == Kind::Bigint || b == Kind::Bigint ? Kind::Bigint : Kind::Integer);
-            else if ((a == Kind::Decimal || isExactInteger(a) || a == Kind::Null) &&
-                     (b == Kind::Decimal || isExactInteger(b) || b == Kind::Null))
-                e.type = typeOf(Kind::Decimal, 31, std::max(left.type.scale, right.type.scale));
-            else
-                e.type = typeOf(Kind::Double);
-            e.sql = e.out = "(" + left.sql + " " + op + " " + right.sql + ")";
-        }
-        left = e;
-    }
-    return left;
-}
-
-Expr Parser::multiplicative(const Scope& scope)
+Expr Parser::concatenation(const Scope& scope)
 {
     Expr left = unary(scope);
-    while (isSymbol("*") || isSymbol("/")) {
-        const std::string op = take().text;
+    while (isSymbol("||") || (isWord("CONCAT") && !isSymbol("(", 1))) {
+        take();
         Expr right = unary(scope);
-        coerce(left, right);
-        coerce(right, left);
         Expr e;
         e.aggregate = left.aggregate || right.aggregate;
-        const Kind a = left.type.kind;
-        const Kind b = right.type.kind;
-        if (isExactInteger(a) && isExactInteger(b))
-            e.type = typeOf(a == Kind::Bigint || b == Kind::Bigint ? Kind::Bigint : Kind::Integer);
-        else if (op == "*" && (a == Kind::Decimal || isExactInteger(a)) &&
-                 (b == Kind::Decimal || isExactInteger(b)))
-            e.type = typeOf(Kind::Decimal, 31, std::min(31, left.type.scale + right.type.scale));
-        else
-            e.type = typeOf(Kind::Double);
-        e.sql = e.out = "(" + left.sql + " " + op + " " + right.sql + ")";
+        e.sql = e.out = "(" + left.out + " || " + right.out + ")";
+        const long long length =
+            std::min<long long>(32672, std::max<long long>(1, left.type.length) +
+                                           std::max<long long>(1, right.type.length));
+        e.type = typeOf(Kind::Varchar, length);
         left = e;
     }
     return left;
@@ -273,14 +127,7 @@ Expr Parser::unary(const Scope& scope)
             }
             return value;
         }
-        Expr inner = unary(scope);
-        if (op == "+")
-            return inner;
-        Expr e = inner;
-        e.form = Form::Other;
-        e.param = -1;
-        e.sql = e.out = "(- " + inner.sql + ")";
-        return e;
+        fail("<constant>");
     }
     return primary(scope);
 }
@@ -348,27 +195,6 @@ Expr Parser::primary(const Scope& scope)
                        "variables in the OPEN statement, or the number of arguments in an OPEN "
                        "statement for a parameterized cursor is not equal to the number of "
                        "values required.");
-    case TokenKind::Symbol:
-        if (t.text == "(") {
-            take();
-            if (isWord("SELECT") || isWord("VALUES")) {
-                QueryPlan inner = fullselect(&scope);
-                expectSymbol(")");
-                if (inner.columns.size() != 1)
-                    throw sqlError(412, "42823",
-                                   "Multiple columns are returned from a subquery that is "
-                                   "allowed only one column.");
-                Expr e = typedExpr("(" + inner.sql + ")", inner.columns[0].type);
-                return e;
-            }
-            Expr inner = expression(scope);
-            expectSymbol(")");
-            Expr e = inner;
-            e.sql = "(" + inner.sql + ")";
-            e.out = "(" + inner.out + ")";
-            return e;
-        }
-        fail("<expression>");
     case TokenKind::Word: {
         const std::string word = t.text;
         if (word == "NULL") {
@@ -383,38 +209,6 @@ Expr Parser::primary(const Scope& scope)
             return parameter(SqlValue::integer(word == "TRUE" ? 1 : 0), typeOf(Kind::Boolean),
                              Form::Boolean);
         }
-        if (word == "CASE") {
-            take();
-            std::string sql = "CASE";
-            Expr subject;
-            bool simple = false;
-            if (!isWord("WHEN")) {
-                subject = expression(scope);
-                sql += " " + subject.sql;
-                simple = true;
-            }
-            ColType type = typeOf(Kind::Null);
-            while (acceptWord("WHEN")) {
-                Expr condition = simple ? additive(scope) : expression(scope);
-                if (simple)
-                    coerce(condition, subject);
-                expectWord("THEN");
-                Expr result = expression(scope);
-                if (type.kind == Kind::Null)
-                    type = result.type;
-                sql += " WHEN " + condition.sql + " THEN " + result.out;
-            }
-            if (sql == "CASE" || (simple && sql.find(" WHEN ") == std::string::npos))
-                fail("WHEN");
-            if (acceptWord("ELSE")) {
-                Expr result = expression(scope);
-                if (type.kind == Kind::Null)
-                    type = result.type;
-                sql += " ELSE " + result.out;
-            }
-            expectWord("END");
-            return typedExpr("(" + sql + " END)", type);
-        }
         if (word == "CAST" && isSymbol("(", 1)) {
             take();
             take();
@@ -425,51 +219,26 @@ Expr Parser::primary(const Scope& scope)
             return castTo(value, type, true, "");
         }
         // Special registers.
-        if (word == "CURRENT" && (isWord("DATE", 1) || isWord("TIME", 1) ||
-                                  isWord("TIMESTAMP", 1) || isWord("SCHEMA", 1) ||
-                                  isWord("SQLID", 1) || isWord("USER", 1) || isWord("SERVER", 1))) {
+        if (word == "CURRENT" && isWord("SERVER", 1)) {
             take();
-            const std::string which = take().text;
-            if (which == "DATE")
-                return typedExpr("date('now','localtime')", typeOf(Kind::Date));
-            if (which == "TIME")
-                return typedExpr("time('now','localtime')", typeOf(Kind::Time));
-            if (which == "TIMESTAMP")
-                return typedExpr("(strftime('%Y-%m-%d %H:%M:%f','now','localtime') || '000')",
-                                 typeOf(Kind::Timestamp, 0, 6));
-            if (which == "SERVER")
-                return parameter(SqlValue::text(m_state.database), typeOf(Kind::Varchar, 18),
-                                 Form::Other);
-            if (which == "USER")
-                return parameter(SqlValue::text(m_state.user), typeOf(Kind::Varchar, 128),
-                                 Form::Other);
-            return parameter(SqlValue::text(m_state.schema), typeOf(Kind::Varchar, 128),
+            take();
+            return parameter(SqlValue::text(m_state.database), typeOf(Kind::Varchar, 18),
                              Form::Other);
         }
-        if (word == "CURRENT_DATE") {
+        if (word == "CURRENT" && (isWord("SCHEMA", 1) || isWord("SQLID", 1))) {
             take();
-            return typedExpr("date('now','localtime')", typeOf(Kind::Date));
-        }
-        if (word == "CURRENT_TIME") {
-            take();
-            return typedExpr("time('now','localtime')", typeOf(Kind::Time));
-        }
-        if (word == "CURRENT_TIMESTAMP") {
-            take();
-            return typedExpr("(strftime('%Y-%m-%d %H:%M:%f','now','localtime') || '000')",
-                             typeOf(Kind::Timestamp, 0, 6));
-        }
-        if (word == "CURRENT_SCHEMA") {
             take();
             return parameter(SqlValue::text(m_state.schema), typeOf(Kind::Varchar, 128),
                              Form::Other);
         }
-        if ((word == "USER" || word == "SESSION_USER" || word == "CURRENT_USER" ||
-             word == "SYSTEM_USER") &&
-            !isSymbol("(", 1) && !isSymbol(".", 1)) {
-            take();
-            return parameter(SqlValue::text(m_state.user), typeOf(Kind::Varchar, 128), Form::Other);
-        }
+        // Words that begin expressions this parser does not take (CASE, NOT, EXISTS,
+        // the other special registers): a syntax error, never a column of that name.
+        static const std::set<std::string> unsupported = {
+            "CASE",         "CURRENT",           "CURRENT_DATE", "CURRENT_SCHEMA",
+            "CURRENT_TIME", "CURRENT_TIMESTAMP", "CURRENT_USER", "EXISTS",
+            "NOT",          "SESSION_USER",      "SYSTEM_USER",  "USER"};
+        if (unsupported.count(word) > 0)
+            fail("<expression>");
         if (isSymbol("(", 1)) {
             take();
             take();

@@ -311,12 +311,8 @@ private:
 
     // expressions
     Expr expression(const Scope& scope);
-    Expr orExpression(const Scope& scope);
-    Expr andExpression(const Scope& scope);
-    Expr notExpression(const Scope& scope);
     Expr predicate(const Scope& scope);
-    Expr additive(const Scope& scope);
-    Expr multiplicative(const Scope& scope);
+    Expr concatenation(const Scope& scope);
     Expr unary(const Scope& scope);
     Expr primary(const Scope& scope);
     Expr functionCall(const Scope& scope, const std::string& name);
