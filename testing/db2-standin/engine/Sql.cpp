@@ -49,6 +49,9 @@ Name Parser::objectName()
     return Name{m_state.schema, first};
 }
 
+// Words that may follow a table reference and so are never its correlation name;
+// most begin clauses this parser does not take, which then fail as syntax errors
+// at that word.
 bool Parser::isClauseWord(size_t k) const
 {
     static const std::set<std::string> words = {

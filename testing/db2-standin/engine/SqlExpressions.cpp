@@ -1,4 +1,4 @@
-// Expressions: predicates, arithmetic, constants, special registers, functions
+// Expressions: comparisons, constants, concatenation, special registers, functions
 // and the data types of CAST and CREATE TABLE.
 
 #include "SqlParser.h"

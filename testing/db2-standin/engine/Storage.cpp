@@ -28,7 +28,7 @@ const char* const CatalogDefinition[] = {
 };
 
 // db2_convert(value, fromKind, fromLength, fromScale, toKind, toLength, toScale, cast, target):
-// DB2's conversion rules inside SQLite, for CAST and for UPDATE ... SET.
+// DB2's conversion rules inside SQLite, for CAST and the casting functions.
 void convertFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
     if (argc != 9) {
