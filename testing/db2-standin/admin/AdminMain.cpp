@@ -31,7 +31,6 @@ const char* const Usage =
     "  set [--database D] KEY VALUE      statement_delay_ms, login_timeout_scale\n"
     "  add-user --user U --password P    a login (replaces the password of an existing one)\n"
     "  create-database NAME [--replace]  an empty database\n"
-    "  drop-database NAME\n"
     "  exec --database D --user U [--file F|-] [SQL]...\n"
     "                                    run DB2 statements; query rows go to standard output,\n"
     "                                    one per line, values tab-separated, NULL as \\N, with\n"
@@ -165,20 +164,9 @@ std::vector<std::string> splitStatements(const std::string& script)
 
 int runExec(const db2s::ServerDir& server, const Arguments& args)
 {
-    // Also "exec DATABASE USER [-|SQL]...", where "-" reads a script from standard input.
-    size_t firstStatement = 1;
     std::string database = args.option("database");
-    std::string user = args.option("user");
-    std::string file = args.option("file");
-    if (database.empty() && args.positional.size() >= 3) {
-        database = args.positional[1];
-        user = args.positional[2];
-        firstStatement = 3;
-        if (args.positional.size() == 4 && args.positional[3] == "-") {
-            file = "-";
-            firstStatement = 4;
-        }
-    }
+    const std::string user = args.option("user");
+    const std::string file = args.option("file");
     if (database.empty() || user.empty())
         die("exec needs --database and --user");
     database = db2s::upperCase(database);
@@ -198,7 +186,7 @@ int runExec(const db2s::ServerDir& server, const Arguments& args)
         }
         statements = splitStatements(script);
     }
-    for (size_t i = firstStatement; i < args.positional.size(); ++i)
+    for (size_t i = 1; i < args.positional.size(); ++i)
         statements.push_back(args.positional[i]);
     try {
         db2s::Session session(server.databaseFile(database), database, user);
@@ -300,7 +288,7 @@ int run(const db2s::ServerDir& server, const Arguments& args)
         server.writeConfig(config);
         return 0;
     }
-    if (command == "add-user" || command == "create-user") {
+    if (command == "add-user") {
         // Also "add-user [DATABASE] USER PASSWORD": logins belong to the server, so a
         // database named there only has to exist.
         std::string user = args.option("user");
@@ -334,16 +322,6 @@ int run(const db2s::ServerDir& server, const Arguments& args)
         std::remove(server.databaseDownFile(name).c_str());
         std::remove(server.databaseConfigFile(name).c_str());
         db2s::createDatabaseFile(file);
-        return 0;
-    }
-    if (command == "drop-database") {
-        if (args.positional.size() != 2 || !validDatabaseName(args.positional[1]))
-            die("drop-database needs a NAME");
-        const std::string file = server.databaseFile(args.positional[1]);
-        for (const char* suffix : {"", "-wal", "-shm"})
-            std::remove((file + suffix).c_str());
-        std::remove(server.databaseDownFile(args.positional[1]).c_str());
-        std::remove(server.databaseConfigFile(args.positional[1]).c_str());
         return 0;
     }
     if (command == "exec")

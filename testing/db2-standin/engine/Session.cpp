@@ -209,11 +209,6 @@ void Session::setAutocommit(bool on)
     d->autocommit = on;
 }
 
-bool Session::autocommit() const
-{
-    return d->autocommit;
-}
-
 void Session::commit()
 {
     if (d->transactionOpen) {
@@ -235,17 +230,6 @@ void Session::rollback()
 bool Session::hasPendingChanges() const
 {
     return d->pendingChanges;
-}
-
-void Session::interrupt()
-{
-    if (d->storage)
-        sqlite3_interrupt(d->storage->db());
-}
-
-const std::string& Session::currentSchema() const
-{
-    return d->schema;
 }
 
 const std::string& Session::databaseName() const

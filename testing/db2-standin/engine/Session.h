@@ -79,15 +79,11 @@ public:
     std::unique_ptr<Cursor> tables(const TableFilter& filter);
 
     void setAutocommit(bool on);
-    bool autocommit() const;
     void commit();
     void rollback();
     // True when a unit of work with changes is open (autocommit off).
     bool hasPendingChanges() const;
-    // Makes a running statement fail with SQL0952N; callable from another thread.
-    void interrupt();
 
-    const std::string& currentSchema() const;
     const std::string& databaseName() const;
     const std::string& user() const;
 

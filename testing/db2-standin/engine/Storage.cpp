@@ -10,90 +10,6 @@ namespace {
 
 constexpr size_t MaxIdleStatements = 256;
 
-ColType vc(long long length)
-{
-    return ColType{Kind::Varchar, length, 0};
-}
-
-ColType ch(long long length)
-{
-    return ColType{Kind::Char, length, 0};
-}
-
-ColType smallint()
-{
-    return ColType{Kind::Smallint, 0, 0};
-}
-
-ColType integer()
-{
-    return ColType{Kind::Integer, 0, 0};
-}
-
-Column col(const char* name, ColType type, bool nullable = false)
-{
-    Column c;
-    c.name = name;
-    c.type = type;
-    c.nullable = nullable;
-    return c;
-}
-
-// The catalog views the stand-in answers queries on, built over its own tables.
-std::shared_ptr<Object> systemObject(const std::string& schema, const std::string& name)
-{
-    auto object = std::make_shared<Object>();
-    object->schema = schema;
-    object->name = name;
-    object->type = ObjectType::System;
-    if (schema == "SYSIBM" && name == "SYSDUMMY1") {
-        object->columns = {col("IBMREQD", ch(1))};
-        object->source = "(SELECT 'Y' AS c0)";
-    } else if (schema == "SYSCAT" && name == "TABLES") {
-        object->columns = {col("TABSCHEMA", vc(128)),
-                           col("TABNAME", vc(128)),
-                           col("OWNER", vc(128)),
-                           col("TYPE", ch(1)),
-                           col("STATUS", ch(1)),
-                           col("BASE_TABSCHEMA", vc(128), true),
-                           col("BASE_TABNAME", vc(128), true),
-                           col("COLCOUNT", smallint()),
-                           col("REMARKS", vc(254), true)};
-        object->source =
-            "(SELECT o.schema AS c0, o.name AS c1, o.schema AS c2, o.type AS c3, "
-            "CASE WHEN o.valid THEN 'N' ELSE 'X' END AS c4, o.target_schema AS c5, "
-            "o.target_name AS c6, (SELECT COUNT(*) FROM standin_columns k WHERE k.object_id = "
-            "o.id) AS c7, o.remarks AS c8 FROM standin_objects o)";
-    } else if (schema == "SYSIBM" && name == "SYSTABLES") {
-        object->columns = {col("NAME", vc(128)), col("CREATOR", vc(128)), col("TYPE", ch(1)),
-                           col("COLCOUNT", smallint())};
-        object->source = "(SELECT o.name AS c0, o.schema AS c1, o.type AS c2, (SELECT COUNT(*) "
-                         "FROM standin_columns k WHERE k.object_id = o.id) AS c3 FROM "
-                         "standin_objects o)";
-    } else if (schema == "SYSCAT" && name == "COLUMNS") {
-        object->columns = {col("TABSCHEMA", vc(128)), col("TABNAME", vc(128)),
-                           col("COLNAME", vc(128)),   col("COLNO", smallint()),
-                           col("TYPENAME", vc(128)),  col("LENGTH", integer()),
-                           col("SCALE", smallint()),  col("NULLS", ch(1))};
-        object->source =
-            "(SELECT o.schema AS c0, o.name AS c1, k.name AS c2, k.colno AS c3, k.typename AS "
-            "c4, k.catlength AS c5, k.scale AS c6, CASE WHEN k.nullable THEN 'Y' ELSE 'N' END "
-            "AS c7 FROM standin_columns k JOIN standin_objects o ON o.id = k.object_id)";
-    } else if (schema == "SYSCAT" && name == "VIEWS") {
-        object->columns = {col("VIEWSCHEMA", vc(128)), col("VIEWNAME", vc(128)),
-                           col("VALID", ch(1)), col("TEXT", ColType{Kind::Clob, 2097152, 0})};
-        object->source = "(SELECT o.schema AS c0, o.name AS c1, CASE WHEN o.valid THEN 'Y' "
-                         "ELSE 'X' END AS c2, o.definition AS c3 FROM standin_objects o WHERE "
-                         "o.type = 'V')";
-    } else if (schema == "SYSCAT" && name == "SCHEMATA") {
-        object->columns = {col("SCHEMANAME", vc(128))};
-        object->source = "(SELECT DISTINCT schema AS c0 FROM standin_objects UNION SELECT "
-                         "'SYSIBM' UNION SELECT 'SYSCAT' UNION SELECT 'SYSSTAT')";
-    }
-    // Anything else of these schemas is listed but not readable (SQL0551N).
-    return object;
-}
-
 const char* const CatalogDefinition[] = {
     "CREATE TABLE IF NOT EXISTS standin_meta(key TEXT PRIMARY KEY, value)",
     "INSERT OR IGNORE INTO standin_meta VALUES('catalog_version', 0), ('format', 1)",
@@ -103,7 +19,7 @@ const char* const CatalogDefinition[] = {
     "UNIQUE(schema, name))",
     "CREATE TABLE IF NOT EXISTS standin_columns(object_id INTEGER NOT NULL, colno INTEGER NOT "
     "NULL, name TEXT NOT NULL, kind INTEGER NOT NULL, length INTEGER NOT NULL, scale INTEGER NOT "
-    "NULL, nullable INTEGER NOT NULL, has_default INTEGER NOT NULL DEFAULT 0, default_value, "
+    "NULL, nullable INTEGER NOT NULL, "
     "typename TEXT, catlength INTEGER, PRIMARY KEY(object_id, colno))",
     "CREATE TABLE IF NOT EXISTS standin_depends(view_id INTEGER NOT NULL, base_id INTEGER NOT "
     "NULL)",
@@ -112,7 +28,7 @@ const char* const CatalogDefinition[] = {
 };
 
 // db2_convert(value, fromKind, fromLength, fromScale, toKind, toLength, toScale, cast, target):
-// DB2's conversion rules inside SQLite, for CAST and for UPDATE ... SET.
+// DB2's conversion rules inside SQLite, for CAST and the casting functions.
 void convertFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
     if (argc != 9) {
@@ -220,53 +136,6 @@ const char* objectTypeName(ObjectType type)
         return "VIEW";
     }
     return "TABLE";
-}
-
-const std::vector<SystemObject>& systemObjects()
-{
-    static const std::vector<SystemObject> objects = {
-        {"SYSIBM", "SYSCHECKS", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSCOLUMNS", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSDATATYPES", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSDBAUTH", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSDUMMY1", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSINDEXES", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSKEYCOLUSE", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSPLAN", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSRELS", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSROUTINES", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSSCHEMATA", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSSEQUENCES", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSTABAUTH", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSTABCONST", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSTABLES", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSTABLESPACES", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSTRIGGERS", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSUSERAUTH", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSVIEWDEP", "SYSTEM TABLE"},
-        {"SYSIBM", "SYSVIEWS", "SYSTEM TABLE"},
-        {"SYSCAT", "CHECKS", "VIEW"},
-        {"SYSCAT", "COLUMNS", "VIEW"},
-        {"SYSCAT", "DATATYPES", "VIEW"},
-        {"SYSCAT", "DBAUTH", "VIEW"},
-        {"SYSCAT", "INDEXES", "VIEW"},
-        {"SYSCAT", "KEYCOLUSE", "VIEW"},
-        {"SYSCAT", "PACKAGES", "VIEW"},
-        {"SYSCAT", "REFERENCES", "VIEW"},
-        {"SYSCAT", "ROUTINES", "VIEW"},
-        {"SYSCAT", "SCHEMATA", "VIEW"},
-        {"SYSCAT", "SEQUENCES", "VIEW"},
-        {"SYSCAT", "TABAUTH", "VIEW"},
-        {"SYSCAT", "TABCONST", "VIEW"},
-        {"SYSCAT", "TABLES", "VIEW"},
-        {"SYSCAT", "TABLESPACES", "VIEW"},
-        {"SYSCAT", "TRIGGERS", "VIEW"},
-        {"SYSCAT", "VIEWS", "VIEW"},
-        {"SYSSTAT", "COLUMNS", "VIEW"},
-        {"SYSSTAT", "INDEXES", "VIEW"},
-        {"SYSSTAT", "TABLES", "VIEW"},
-    };
-    return objects;
 }
 
 Storage::Storage(const std::string& path, bool create)
@@ -465,9 +334,8 @@ std::shared_ptr<const Object> Storage::load(const std::string& schema, const std
             object->remarks = query.text(7);
             object->source =
                 (object->type == ObjectType::View ? "v" : "t") + std::to_string(object->id);
-            Query columns(*this, "SELECT name, kind, length, scale, nullable, has_default, "
-                                 "default_value FROM standin_columns WHERE object_id = ? ORDER "
-                                 "BY colno");
+            Query columns(*this, "SELECT name, kind, length, scale, nullable FROM standin_columns "
+                                 "WHERE object_id = ? ORDER BY colno");
             columns.bind(1, object->id);
             while (columns.step()) {
                 Column column;
@@ -477,8 +345,6 @@ std::shared_ptr<const Object> Storage::load(const std::string& schema, const std
                 column.type =
                     ColType{kind, columns.integer(2), static_cast<int>(columns.integer(3))};
                 column.nullable = columns.integer(4) != 0;
-                column.hasDefault = columns.integer(5) != 0;
-                column.defaultValue = columns.value(6);
                 object->columns.push_back(std::move(column));
             }
             return object;

@@ -20,8 +20,6 @@ struct Column
     std::string name;
     ColType type;
     bool nullable = true;
-    bool hasDefault = false;
-    SqlValue defaultValue;
 };
 
 enum class ObjectType
@@ -145,5 +143,8 @@ struct SystemObject
     const char* type; // "SYSTEM TABLE" or "VIEW"
 };
 const std::vector<SystemObject>& systemObjects();
+// A listed system object: the catalog views that can be queried have columns and
+// a source; the others have neither and give SQL0551N.
+std::shared_ptr<Object> systemObject(const std::string& schema, const std::string& name);
 
 } // namespace db2s

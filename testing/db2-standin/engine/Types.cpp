@@ -145,30 +145,6 @@ std::string typeName(const ColType& type)
     return "VARCHAR";
 }
 
-std::string typeDefinition(const ColType& type)
-{
-    const std::string name = typeName(type);
-    switch (type.kind) {
-    case Kind::Char:
-    case Kind::Varchar:
-    case Kind::Clob:
-    case Kind::Graphic:
-    case Kind::Vargraphic:
-    case Kind::Dbclob:
-    case Kind::Binary:
-    case Kind::Varbinary:
-    case Kind::Blob:
-    case Kind::Decfloat:
-        return name + "(" + std::to_string(type.length) + ")";
-    case Kind::Decimal:
-        return name + "(" + std::to_string(type.length) + "," + std::to_string(type.scale) + ")";
-    case Kind::Timestamp:
-        return name + "(" + std::to_string(type.scale) + ")";
-    default:
-        return name;
-    }
-}
-
 long long columnSize(const ColType& type)
 {
     switch (type.kind) {

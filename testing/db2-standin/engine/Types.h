@@ -62,8 +62,6 @@ bool isDatetime(Kind kind);
 int odbcTypeCode(const ColType& type);
 // The name DB2 gives the type in its catalog (SYSCAT.COLUMNS.TYPENAME).
 std::string typeName(const ColType& type);
-// The type as written in a column definition: VARCHAR(20), DECIMAL(5,2).
-std::string typeDefinition(const ColType& type);
 // ODBC column size, decimal digits, octet length and display size.
 long long columnSize(const ColType& type);
 int decimalDigits(const ColType& type);

@@ -54,7 +54,7 @@ struct SqlValue
     bool isNull() const { return storage == Storage::Null; }
 };
 
-// Assignment (INSERT, UPDATE, comparisons with a column) refuses what does not
+// Assignment (INSERT, comparisons with a column) refuses what does not
 // fit; a CAST truncates strings and converts more freely, as DB2 does.
 enum class ConvertMode
 {
