@@ -2,6 +2,7 @@
 
 // Shared by the window tests: one run of the program with a folder of its own.
 
+#include "ErrorReports.h"
 #include "ScriptedDialogs.h"
 #include "app/HomePage.h"
 #include "core/LoginKeys.h"
@@ -132,17 +133,6 @@ private:
     QTemporaryDir m_root;
     QString m_config;
 };
-
-// The step numbers of the error reports shown, in order.
-inline QList<int> reportedSteps(const ScriptedDialogs& dialogs)
-{
-    QList<int> steps;
-    for (const QString& text : dialogs.errorReports())
-        steps << text.section(QStringLiteral(" at line "), 1)
-                     .section(QLatin1Char('\r'), 0, 0)
-                     .toInt();
-    return steps;
-}
 
 // Presses Tab from the focused control and gives the names of the controls the
 // focus goes through.
