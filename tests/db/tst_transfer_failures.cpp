@@ -18,8 +18,8 @@ private slots:
     void viewOfThatNameGetsNoRows_data() { addTargetRows(); }
     void viewOfThatNameGetsNoRows();
     void tableTooWideForDb2GetsNoRows();
-    void postgresTargetGoesAwayMidTable();
-    void db2TargetGoesAwayMidTable();
+    void targetGoesAwayMidTable_data() { addTargetRows(); }
+    void targetGoesAwayMidTable();
     void unreadableValueFailsItsRowOnly();
     void closingTheWindowEndsTheTransfer_data() { addTargetRows(); }
     void closingTheWindowEndsTheTransfer();
@@ -112,39 +112,52 @@ void TestTransferFailures::tableTooWideForDb2GetsNoRows()
     QCOMPARE(w.rowCount(Side::IbmDb2, "narrow"), 2);
 }
 
-void TestTransferFailures::postgresTargetGoesAwayMidTable()
+void TestTransferFailures::targetGoesAwayMidTable()
 {
-    Window w(QStringLiteral("xfer_pgaway"));
-    w.exec(Side::IbmDb2, tableWithRows("ten", 10));
-    w.exec(Side::IbmDb2, tableWithRows("later", 2));
+    QFETCH(Side, target);
+    const bool toDb2 = target == Side::IbmDb2;
+    Window w(QStringLiteral("xfer_away"));
+    w.exec(sourceOf(target), tableWithRows("ten", 10));
+    w.exec(sourceOf(target), tableWithRows("later", 2));
     w.reloadLists();
-    Window::select(w.db2List, {"ten"});
+    Window::select(w.list(sourceOf(target)), {"ten"});
 
-    // Before the INSERT of row 4 the server ends the transfer's session.
+    // Before the INSERT of row 4 the target goes away: PostgreSQL ends the
+    // transfer's session; the DB2 database goes down until the send is over.
     int valuesSet = 0;
+    bool gone = false;
     w.progress.onValue = [&](double value) {
-        if (value != 0 && ++valuesSet == 4)
-            terminatePgSessions(w.postgresDatabase);
+        if (value != 0 && ++valuesSet == 4) {
+            if (toDb2)
+                setDb2DatabaseUp(w.db2Database, false);
+            else
+                terminatePgSessions(w.postgresDatabase);
+            gone = true;
+        }
     };
-    w.send(Side::PostgreSQL);
+    w.send(target);
+    if (toDb2)
+        setDb2DatabaseUp(w.db2Database, true);
+    QVERIFY(gone);
 
     // Rows 4 to 10 fail, each once with its own INSERT; the close of the lost
     // connection may be reported too. Nothing else is.
-    const QStringList reports = w.dialogs.errorReports();
+    const int insertStep = toDb2 ? 256 : 250;
+    const int closeStep = toDb2 ? 278 : 274;
     QStringList failedInserts;
-    for (const QString& report : reports) {
-        const int step = sendStep(report, Side::PostgreSQL);
-        QVERIFY2(step == 250 || step == 274, qPrintable(report));
-        if (step == 250)
+    for (const QString& report : w.dialogs.errorReports()) {
+        const int step = sendStep(report, target);
+        QVERIFY2(step == insertStep || step == closeStep, qPrintable(report));
+        if (step == insertStep)
             failedInserts << reportSql(report);
     }
     QStringList expected;
     for (int r = 4; r <= 10; ++r)
         expected << insertText("ten", r);
     QCOMPARE(failedInserts, expected);
-    QCOMPARE(w.rowCount(Side::PostgreSQL, "ten"), 3);
+    QCOMPARE(w.rowCount(target, "ten"), 3);
     // The table was created, so it is listed; the window is at rest again.
-    QCOMPARE(w.userNames(Side::PostgreSQL), QStringList({"ten"}));
+    QCOMPARE(w.userNames(target), QStringList({"ten"}));
     QCOMPARE(w.progress.value(), 0.0);
     QCOMPARE(w.progress.text(), QStringLiteral("Progress Bar"));
     QCOMPARE(w.pointer, 0);
@@ -152,10 +165,10 @@ void TestTransferFailures::postgresTargetGoesAwayMidTable()
     // The next transfer opens a connection of its own and works.
     w.progress.onValue = nullptr;
     w.dialogs.clear();
-    Window::select(w.db2List, {"later"});
-    w.send(Side::PostgreSQL);
+    Window::select(w.list(sourceOf(target)), {"later"});
+    w.send(target);
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
-    QCOMPARE(w.rowCount(Side::PostgreSQL, "later"), 2);
+    QCOMPARE(w.rowCount(target, "later"), 2);
 }
 
 void TestTransferFailures::unreadableValueFailsItsRowOnly()
@@ -178,55 +191,9 @@ void TestTransferFailures::unreadableValueFailsItsRowOnly()
         QStringList({"row 1", "row 3", "row 4", "row 5"}));
 }
 
-void TestTransferFailures::db2TargetGoesAwayMidTable()
-{
-    Window w(QStringLiteral("xfer_db2away"));
-    w.exec(Side::PostgreSQL, tableWithRows("ten", 10));
-    w.exec(Side::PostgreSQL, tableWithRows("later", 2));
-    w.reloadLists();
-    Window::select(w.postgresList, {"ten"});
-
-    int valuesSet = 0;
-    bool stopped = false;
-    w.progress.onValue = [&](double value) {
-        if (value != 0 && ++valuesSet == 4) {
-            setDb2DatabaseUp(w.db2Database, false);
-            stopped = true;
-        }
-    };
-    w.send(Side::IbmDb2);
-    setDb2DatabaseUp(w.db2Database, true);
-    QVERIFY(stopped);
-
-    const QStringList reports = w.dialogs.errorReports();
-    QStringList failedInserts;
-    for (const QString& report : reports) {
-        const int step = sendStep(report, Side::IbmDb2);
-        QVERIFY2(step == 256 || step == 278, qPrintable(report));
-        if (step == 256)
-            failedInserts << reportSql(report);
-    }
-    QStringList expected;
-    for (int r = 4; r <= 10; ++r)
-        expected << insertText("ten", r);
-    QCOMPARE(failedInserts, expected);
-    QCOMPARE(w.rowCount(Side::IbmDb2, "ten"), 3);
-    QCOMPARE(w.userNames(Side::IbmDb2), QStringList({"ten"}));
-    QCOMPARE(w.progress.value(), 0.0);
-    QCOMPARE(w.pointer, 0);
-
-    w.progress.onValue = nullptr;
-    w.dialogs.clear();
-    Window::select(w.postgresList, {"later"});
-    w.send(Side::IbmDb2);
-    QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
-    QCOMPARE(w.rowCount(Side::IbmDb2, "later"), 2);
-}
-
 void TestTransferFailures::closingTheWindowEndsTheTransfer()
 {
     QFETCH(Side, target);
-    const bool toDb2 = target == Side::IbmDb2;
     Window w(QStringLiteral("xfer_close"));
     w.exec(sourceOf(target), tableWithRows("ten", 10));
     w.exec(sourceOf(target), tableWithRows("aaa", 1));
