@@ -1,9 +1,8 @@
 #include "ErrorReports.h"
 #include "FakeTablesWindow.h"
 #include "core/HandlerNames.h"
-#include "maintenance/Maintenance.h"
-
 #include "core/Main.h"
+#include "maintenance/Maintenance.h"
 
 #include <QTest>
 

@@ -1,10 +1,9 @@
 #include "ErrorReports.h"
 #include "FakeTablesWindow.h"
-#include "core/HandlerNames.h"
-#include "maintenance/Maintenance.h"
-
 #include "core/ErrorTrap.h"
+#include "core/HandlerNames.h"
 #include "core/Main.h"
+#include "maintenance/Maintenance.h"
 
 #include <QTest>
 
