@@ -108,7 +108,7 @@ public:
     QStringList userCatalogNames(Side side);
 
     // Selects exactly the named entries of a list and makes the first of them
-    // current, as a click and a Ctrl+click do.
+    // current (none when no entry is named).
     static void select(NameList& list, const QStringList& names);
     // Selects exactly the named entries of a side's list; the current entry stays.
     void setSelection(Side side, const QStringList& names);
