@@ -1,10 +1,12 @@
-#include "tst_maint_fixture.h"
-
+#include "ErrorReports.h"
+#include "FakeTablesWindow.h"
+#include "core/HandlerNames.h"
 #include "core/Main.h"
+#include "maintenance/Maintenance.h"
 
 #include <QTest>
 
-using namespace MaintFixture;
+using Window = FakeTablesWindow;
 
 // "Delete Table/s" on both sides, against the PostgreSQL server and the DB2 stand-in.
 class TestMaintDelete : public QObject
@@ -33,18 +35,6 @@ private:
         TablesWindowContext context = w.context();
         Maintenance::DeleteTables(context, side);
     }
-    static QString handler(Side side)
-    {
-        return side == Side::PostgreSQL ? QStringLiteral("Form2.PushButton1_Click")
-                                        : QStringLiteral("Form2.PushButton5_Click");
-    }
-    static void verifyReport(const QString& report, Side side, int step)
-    {
-        const QString location = QStringLiteral("\r\nin Velmora2021/08/31.%1 at line %2\r\r")
-                                     .arg(handler(side))
-                                     .arg(step);
-        QVERIFY2(report.contains(location), qPrintable(report));
-    }
 
     const QStringList m_tables = {"a01",    "a02", "A03 Mixed", "a04", "a05",
                                   "a06\"q", "a07", "a08 x",     "a09"};
@@ -61,7 +51,8 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
-    w.select(side, {"a02"}); // a selection without a current entry is not enough
+    w.loadList(side);
+    w.setSelection(side, {"a02"}); // a selection without a current entry is not enough
     const QStringList before = w.list(side).names();
 
     // Wrong login values: the open is tried (and reported) before the list is looked at.
@@ -75,7 +66,7 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     const auto& shown = w.dialogs.shown();
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown[0].caption, QStringLiteral("Application Error"));
-    verifyReport(shown[0].text, side, 104);
+    QCOMPARE(reportStep(shown[0].text, HandlerName::deleteTables(side)), 104);
     QCOMPARE(shown[1].text, message);
     QCOMPARE(shown[1].caption, Main::AppTitle());
     QCOMPARE(shown[1].buttons, Dialogs::Buttons::Ok);
@@ -92,7 +83,7 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
     QCOMPARE(w.list(side).names(), before);
     QCOMPARE(w.list(side).selectedCount(), 1);
-    QCOMPARE(w.databaseNames(side), before);
+    QCOMPARE(w.catalogNames(side), before);
 }
 
 void TestMaintDelete::currentEntryWithoutSelectionDoesNothing()
@@ -100,6 +91,7 @@ void TestMaintDelete::currentEntryWithoutSelectionDoesNothing()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
+    w.loadList(side);
     w.list(side).setCurrentIndex(3);
     const QStringList before = w.list(side).names();
 
@@ -107,7 +99,7 @@ void TestMaintDelete::currentEntryWithoutSelectionDoesNothing()
 
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join('\n')));
     QCOMPARE(w.list(side).names(), before);
-    QCOMPARE(w.databaseNames(side), before);
+    QCOMPARE(w.catalogNames(side), before);
     QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
 }
 
@@ -116,7 +108,8 @@ void TestMaintDelete::dropsSelectedFromLastToFirst()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
-    WatchedList& list = w.list(side);
+    w.loadList(side);
+    RecordingList& list = w.list(side);
     QCOMPARE(list.text(2), QStringLiteral("A03 Mixed"));
     QCOMPARE(list.text(5), QStringLiteral("a06\"q"));
     QCOMPARE(list.text(7), QStringLiteral("a08 x"));
@@ -137,7 +130,7 @@ void TestMaintDelete::dropsSelectedFromLastToFirst()
     const QStringList order{"a08 x", "a06\"q", "A03 Mixed"};
     QCOMPARE(list.removed, order);
     QCOMPARE(goneBeforeRemoval, order);
-    QCOMPARE(list.names(), w.databaseNames(side));
+    QCOMPARE(list.names(), w.catalogNames(side));
     for (const char* name : {"a01", "a02", "a04", "a05", "a07", "a09"})
         QVERIFY2(list.names().contains(name), name);
     QCOMPARE(list.selectedCount(), 0);
@@ -149,7 +142,8 @@ void TestMaintDelete::selectAllDropsEveryTableItCan()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
-    WatchedList& list = w.list(side);
+    w.loadList(side);
+    RecordingList& list = w.list(side);
     for (int i = 0; i < list.count(); ++i)
         list.setSelected(i, true);
     list.setCurrentIndex(0);
@@ -165,9 +159,9 @@ void TestMaintDelete::selectAllDropsEveryTableItCan()
     QCOMPARE(w.dialogs.shown().size(), reports.size());
     QCOMPARE(reports.size(), undroppable.size());
     for (const QString& report : reports)
-        verifyReport(report, side, 112);
+        QCOMPARE(reportStep(report, HandlerName::deleteTables(side)), 112);
     QCOMPARE(list.names(), undroppable);
-    QCOMPARE(list.names(), w.databaseNames(side));
+    QCOMPARE(list.names(), w.catalogNames(side));
     for (const QString& table : m_tables)
         QVERIFY2(!w.tableExists(side, table), qPrintable(table));
     if (side == Side::IbmDb2)
@@ -179,6 +173,7 @@ void TestMaintDelete::refusedDropKeepsItsEntry()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", {"base", "plain"});
+    w.loadList(side);
     if (side == Side::PostgreSQL)
         w.exec(side, {"CREATE SCHEMA other", "CREATE TABLE other.\"elsewhere\" (id integer)",
                       "CREATE VIEW \"base_v\" AS SELECT * FROM \"base\""});
@@ -191,7 +186,7 @@ void TestMaintDelete::refusedDropKeepsItsEntry()
     QStringList refused{"elsewhere", "ghost"};
     if (side == Side::PostgreSQL)
         refused << "base"; // a view depends on it
-    w.select(side, refused + QStringList{"plain"});
+    w.setSelection(side, refused + QStringList{"plain"});
     w.list(side).setCurrentIndex(0);
     const QStringList before = w.list(side).names();
 
@@ -200,7 +195,7 @@ void TestMaintDelete::refusedDropKeepsItsEntry()
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), refused.size());
     for (const QString& report : reports)
-        verifyReport(report, side, 112);
+        QCOMPARE(reportStep(report, HandlerName::deleteTables(side)), 112);
     // Reports come last entry first: ghost, elsewhere[, base].
     QVERIFY2(reports[0].contains("ghost"), qPrintable(reports[0]));
     QVERIFY2(reports[1].contains("elsewhere"), qPrintable(reports[1]));
@@ -224,7 +219,8 @@ void TestMaintDelete::failedOpenKeepsEveryEntry()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
-    w.select(side, {"a01", "a05"});
+    w.loadList(side);
+    w.setSelection(side, {"a01", "a05"});
     w.list(side).setCurrentIndex(0);
     const QStringList before = w.list(side).names();
     w.profile(side).password += QStringLiteral("-wrong");
@@ -235,9 +231,9 @@ void TestMaintDelete::failedOpenKeepsEveryEntry()
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(w.dialogs.shown().size(), 3);
     QCOMPARE(reports.size(), 3);
-    verifyReport(reports[0], side, 104);
-    verifyReport(reports[1], side, 112);
-    verifyReport(reports[2], side, 112);
+    QCOMPARE(reportStep(reports[0], HandlerName::deleteTables(side)), 104);
+    QCOMPARE(reportStep(reports[1], HandlerName::deleteTables(side)), 112);
+    QCOMPARE(reportStep(reports[2], HandlerName::deleteTables(side)), 112);
     QCOMPARE(w.list(side).names(), before);
     QVERIFY(w.list(side).removed.isEmpty());
     QVERIFY(w.tableExists(side, "a01"));

@@ -1,11 +1,13 @@
-#include "tst_maint_fixture.h"
-
+#include "ErrorReports.h"
+#include "FakeTablesWindow.h"
 #include "core/ErrorTrap.h"
+#include "core/HandlerNames.h"
 #include "core/Main.h"
+#include "maintenance/Maintenance.h"
 
 #include <QTest>
 
-using namespace MaintFixture;
+using Window = FakeTablesWindow;
 
 // "Rename Table" on both sides, against the PostgreSQL server and the DB2 stand-in.
 class TestMaintRename : public QObject
@@ -38,29 +40,18 @@ private:
         TablesWindowContext context = w.context();
         Maintenance::RenameTable(context, side);
     }
-    static QString handler(Side side)
-    {
-        return side == Side::PostgreSQL ? QStringLiteral("Form2.PushButton6_Click")
-                                        : QStringLiteral("Form2.PushButton7_Click");
-    }
-    static void verifyReport(const QString& report, Side side, int step)
-    {
-        const QString location = QStringLiteral("\r\nin Velmora2021/08/31.%1 at line %2\r\r")
-                                     .arg(handler(side))
-                                     .arg(step);
-        QVERIFY2(report.contains(location), qPrintable(report));
-    }
     // A database with the test tables, "beta" selected and current.
     static void prepare(Window& w, Side side)
     {
         w.createDatabase(side, "maintren", {"alpha", "beta", "gamma", "victim"});
-        w.select(side, {"beta"});
+        w.loadList(side);
+        w.setSelection(side, {"beta"});
         w.list(side).setCurrentIndex(w.list(side).names().indexOf("beta"));
     }
     // The list stands exactly as prepare() left it, and so does the database.
     static void verifyUntouched(Window& w, Side side)
     {
-        QCOMPARE(w.list(side).names(), w.databaseNames(side));
+        QCOMPARE(w.list(side).names(), w.catalogNames(side));
         QVERIFY(w.list(side).removed.isEmpty());
         QCOMPARE(w.selectedNames(side), QStringList{"beta"});
         QCOMPARE(w.list(side).currentIndex(), w.list(side).names().indexOf("beta"));
@@ -89,7 +80,7 @@ void TestMaintRename::noCurrentEntryOpensThenAsks()
 
     const auto& shown = w.dialogs.shown();
     QCOMPARE(shown.size(), 2);
-    verifyReport(shown[0].text, side, 104);
+    QCOMPARE(reportStep(shown[0].text, HandlerName::renameTable(side)), 104);
     QCOMPARE(shown[1].kind, ScriptedDialogs::Shown::Message);
     QCOMPARE(shown[1].text, QStringLiteral("Please select a table to rename."));
     QCOMPARE(shown[1].caption, Main::AppTitle());
@@ -111,9 +102,9 @@ void TestMaintRename::notExactlyOneSelectedAsksNoName()
     Window w;
     prepare(w, side);
 
-    w.select(side, {});
+    w.setSelection(side, {});
     run(w, side);
-    w.select(side, {"alpha", "gamma"});
+    w.setSelection(side, {"alpha", "gamma"});
     run(w, side);
 
     // Both runs: the message alone, no input box, nothing renamed.
@@ -121,7 +112,7 @@ void TestMaintRename::notExactlyOneSelectedAsksNoName()
     QCOMPARE(w.dialogs.messageTexts(), (QStringList{m_chooseOne, m_chooseOne}));
     QCOMPARE(w.dialogs.shown()[1].caption, Main::AppTitle());
     QCOMPARE(w.dialogs.shown()[1].icon, Dialogs::Icon::None);
-    QCOMPARE(w.list(side).names(), w.databaseNames(side));
+    QCOMPARE(w.list(side).names(), w.catalogNames(side));
     QVERIFY(w.list(side).removed.isEmpty());
     QCOMPARE(w.selectedNames(side), (QStringList{"alpha", "gamma"}));
     QCOMPARE(w.pointerChanges, (QVector<int>{11, 0, 11, 0}));
@@ -154,7 +145,8 @@ void TestMaintRename::renamesToTheTypedName_data()
     QTest::addColumn<Side>("side");
     QTest::addColumn<QString>("newName");
     for (Side side : {Side::PostgreSQL, Side::IbmDb2}) {
-        const QByteArray prefix = sideName(side).toUtf8() + ": ";
+        const QByteArray prefix =
+            QByteArray(side == Side::PostgreSQL ? "PostgreSQL: " : "IBM DB2: ");
         QTest::newRow(prefix + "plain") << side << QStringLiteral("omega");
         QTest::newRow(prefix + "sorts first") << side << QStringLiteral("Aardvark");
         QTest::newRow(prefix + "blanks, capitals, quotes")
@@ -182,7 +174,7 @@ void TestMaintRename::renamesToTheTypedName()
     QVERIFY(w.tableExists(side, "victim"));
     // The list holds what the database holds: the new name at its sorted place.
     const QStringList names = w.list(side).names();
-    QCOMPARE(names, w.databaseNames(side));
+    QCOMPARE(names, w.catalogNames(side));
     QVERIFY(names.contains(newName));
     QVERIFY(!names.contains("beta"));
     // The first entry is current, and nothing is selected: no second name is asked for.
@@ -203,7 +195,7 @@ void TestMaintRename::renameToItselfIsRefused()
 
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), 1);
-    verifyReport(reports[0], side, 120);
+    QCOMPARE(reportStep(reports[0], HandlerName::renameTable(side)), 120);
     if (side == Side::PostgreSQL)
         QVERIFY2(reports[0].startsWith("ERROR: relation \"beta\" already exists"),
                  qPrintable(reports[0]));
@@ -225,7 +217,7 @@ void TestMaintRename::refusedRenameKeepsOldName()
 
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), 1);
-    verifyReport(reports[0], side, 120);
+    QCOMPARE(reportStep(reports[0], HandlerName::renameTable(side)), 120);
     verifyUntouched(w, side);
     QVERIFY(w.tableExists(side, "gamma"));
     QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
@@ -244,9 +236,9 @@ void TestMaintRename::failedOpenKeepsOldName()
     // The open is reported, the name is still asked for, the statement fails in turn.
     const auto& shown = w.dialogs.shown();
     QCOMPARE(shown.size(), 3);
-    verifyReport(shown[0].text, side, 104);
+    QCOMPARE(reportStep(shown[0].text, HandlerName::renameTable(side)), 104);
     QCOMPARE(shown[1].kind, ScriptedDialogs::Shown::Input);
-    verifyReport(shown[2].text, side, 120);
+    QCOMPARE(reportStep(shown[2].text, HandlerName::renameTable(side)), 120);
     QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
     w.profile(side).password.chop(6);
     verifyUntouched(w, side);

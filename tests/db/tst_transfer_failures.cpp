@@ -15,26 +15,16 @@ class TestTransferFailures : public QObject
 private slots:
     void initTestCase();
 
-    void viewOfThatNameGetsNoRows_data() { addDirectionRows(); }
+    void viewOfThatNameGetsNoRows_data() { addTargetRows(); }
     void viewOfThatNameGetsNoRows();
     void tableTooWideForDb2GetsNoRows();
-    void postgresTargetGoesAwayMidTable();
-    void db2TargetGoesAwayMidTable();
+    void targetGoesAwayMidTable_data() { addTargetRows(); }
+    void targetGoesAwayMidTable();
     void unreadableValueFailsItsRowOnly();
-    void closingTheWindowEndsTheTransfer_data() { addDirectionRows(); }
+    void closingTheWindowEndsTheTransfer_data() { addTargetRows(); }
     void closingTheWindowEndsTheTransfer();
 
 private:
-    static QStringList tableWithRows(const QString& name, int rows)
-    {
-        QStringList statements{
-            QStringLiteral(R"(CREATE TABLE %1 ("ID" INTEGER, "NAME" VARCHAR(40)))")
-                .arg(quoted(name))};
-        for (int r = 1; r <= rows; ++r)
-            statements
-                << QStringLiteral("INSERT INTO %1 VALUES (%2, 'row %2')").arg(quoted(name)).arg(r);
-        return statements;
-    }
     static QString insertText(const QString& table, int r)
     {
         return QStringLiteral("INSERT INTO %1 VALUES('%2', 'row %2')").arg(quoted(table)).arg(r);
@@ -65,30 +55,30 @@ void TestTransferFailures::setDb2DatabaseUp(const QString& database, bool up)
 
 void TestTransferFailures::viewOfThatNameGetsNoRows()
 {
-    QFETCH(Direction, direction);
-    const bool toDb2 = direction == Direction::ToIbmDb2;
+    QFETCH(Side, target);
+    const bool toDb2 = target == Side::IbmDb2;
     Window w(QStringLiteral("xfer_view"));
-    w.sourceExec(direction, tableWithRows("v1", 2));
-    w.sourceExec(direction, tableWithRows("a0", 1));
+    w.exec(sourceOf(target), tableWithRows("v1", 2));
+    w.exec(sourceOf(target), tableWithRows("a0", 1));
     // A view the target list does not show, over a table the user did not pick.
-    w.targetExec(direction, tableWithRows("base", 1));
-    w.targetExec(direction, {R"(CREATE VIEW "v1" AS SELECT * FROM "base")"});
+    w.exec(target, tableWithRows("base", 1));
+    w.exec(target, {R"(CREATE VIEW "v1" AS SELECT * FROM "base")"});
     w.reloadLists();
-    QCOMPARE(w.userNames(w.targetList(direction)), QStringList({"base"}));
-    Window::select(w.sourceList(direction), {"a0", "v1"});
+    QCOMPARE(w.userNames(target), QStringList({"base"}));
+    Window::select(w.list(sourceOf(target)), {"a0", "v1"});
 
-    w.send(direction);
+    w.send(target);
     // One report, for the CREATE TABLE, with its text; no INSERT was tried.
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), 1);
-    QCOMPARE(reportStep(reports[0]), toDb2 ? 214 : 208);
+    QCOMPARE(sendStep(reports[0], target), toDb2 ? 214 : 208);
     QVERIFY2(reportSql(reports[0]).startsWith(QStringLiteral(R"(CREATE TABLE "v1"("ID" )")),
              qPrintable(reports[0]));
     // Nothing went through the view into its table, v1 is not listed, and the
     // next table still went.
-    QCOMPARE(w.rowCount(!toDb2, "base"), 1);
-    QCOMPARE(w.userNames(w.targetList(direction)), QStringList({"a0", "base"}));
-    QCOMPARE(w.rowCount(!toDb2, "a0"), 1);
+    QCOMPARE(w.rowCount(target, "base"), 1);
+    QCOMPARE(w.userNames(target), QStringList({"a0", "base"}));
+    QCOMPARE(w.rowCount(target, "a0"), 1);
     // v1 moved no progress; a0's single row did.
     QCOMPARE(w.progress.values, QVector<double>({0, 100, 0}));
     QCOMPARE(w.pointerChanges, QVector<int>({11, 0, 0, 0}));
@@ -102,58 +92,72 @@ void TestTransferFailures::tableTooWideForDb2GetsNoRows()
     QStringList columns;
     for (int i = 1; i <= 161; ++i)
         columns << QStringLiteral("c%1 text").arg(i);
-    w.pgExec({QStringLiteral("CREATE TABLE wide (%1)").arg(columns.join(QStringLiteral(", "))),
-              QStringLiteral("INSERT INTO wide (c1) SELECT 'row ' || n FROM "
-                             "generate_series(1, 3) AS n")});
-    w.pgExec(tableWithRows("narrow", 2));
+    w.exec(Side::PostgreSQL,
+           {QStringLiteral("CREATE TABLE wide (%1)").arg(columns.join(QStringLiteral(", "))),
+            QStringLiteral("INSERT INTO wide (c1) SELECT 'row ' || n FROM "
+                           "generate_series(1, 3) AS n")});
+    w.exec(Side::PostgreSQL, tableWithRows("narrow", 2));
     w.reloadLists();
     Window::select(w.postgresList, {"narrow", "wide"});
 
-    w.send(Direction::ToIbmDb2);
+    w.send(Side::IbmDb2);
     // One report, DB2's refusal of the CREATE TABLE; none of its rows was tried.
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), 1);
-    QCOMPARE(reportStep(reports[0]), 214);
+    QCOMPARE(sendStep(reports[0], Side::IbmDb2), 214);
     QVERIFY2(reports[0].contains(QStringLiteral("SQL0670N")), qPrintable(reports[0].left(400)));
     QVERIFY(reportSql(reports[0]).startsWith(QStringLiteral(R"(CREATE TABLE "wide"("c1" )")));
     // The wide table is not listed; the narrow one went whole.
-    QCOMPARE(w.userNames(w.db2List), QStringList({"narrow"}));
-    QCOMPARE(w.rowCount(false, "narrow"), 2);
+    QCOMPARE(w.userNames(Side::IbmDb2), QStringList({"narrow"}));
+    QCOMPARE(w.rowCount(Side::IbmDb2, "narrow"), 2);
 }
 
-void TestTransferFailures::postgresTargetGoesAwayMidTable()
+void TestTransferFailures::targetGoesAwayMidTable()
 {
-    Window w(QStringLiteral("xfer_pgaway"));
-    w.db2Exec(tableWithRows("ten", 10));
-    w.db2Exec(tableWithRows("later", 2));
+    QFETCH(Side, target);
+    const bool toDb2 = target == Side::IbmDb2;
+    Window w(QStringLiteral("xfer_away"));
+    w.exec(sourceOf(target), tableWithRows("ten", 10));
+    w.exec(sourceOf(target), tableWithRows("later", 2));
     w.reloadLists();
-    Window::select(w.db2List, {"ten"});
+    Window::select(w.list(sourceOf(target)), {"ten"});
 
-    // Before the INSERT of row 4 the server ends the transfer's session.
+    // Before the INSERT of row 4 the target goes away: PostgreSQL ends the
+    // transfer's session; the DB2 database goes down until the send is over.
     int valuesSet = 0;
+    bool gone = false;
     w.progress.onValue = [&](double value) {
-        if (value != 0 && ++valuesSet == 4)
-            terminatePgSessions(w.postgresDatabase);
+        if (value != 0 && ++valuesSet == 4) {
+            if (toDb2)
+                setDb2DatabaseUp(w.db2Database, false);
+            else
+                terminatePgSessions(w.postgresDatabase);
+            gone = true;
+        }
     };
-    w.send(Direction::ToPostgreSQL);
+    w.send(target);
+    if (toDb2)
+        setDb2DatabaseUp(w.db2Database, true);
+    QVERIFY(gone);
 
     // Rows 4 to 10 fail, each once with its own INSERT; the close of the lost
     // connection may be reported too. Nothing else is.
-    const QStringList reports = w.dialogs.errorReports();
+    const int insertStep = toDb2 ? 256 : 250;
+    const int closeStep = toDb2 ? 278 : 274;
     QStringList failedInserts;
-    for (const QString& report : reports) {
-        const int step = reportStep(report);
-        QVERIFY2(step == 250 || step == 274, qPrintable(report));
-        if (step == 250)
+    for (const QString& report : w.dialogs.errorReports()) {
+        const int step = sendStep(report, target);
+        QVERIFY2(step == insertStep || step == closeStep, qPrintable(report));
+        if (step == insertStep)
             failedInserts << reportSql(report);
     }
     QStringList expected;
     for (int r = 4; r <= 10; ++r)
         expected << insertText("ten", r);
     QCOMPARE(failedInserts, expected);
-    QCOMPARE(w.rowCount(true, "ten"), 3);
+    QCOMPARE(w.rowCount(target, "ten"), 3);
     // The table was created, so it is listed; the window is at rest again.
-    QCOMPARE(w.userNames(w.postgresList), QStringList({"ten"}));
+    QCOMPARE(w.userNames(target), QStringList({"ten"}));
     QCOMPARE(w.progress.value(), 0.0);
     QCOMPARE(w.progress.text(), QStringLiteral("Progress Bar"));
     QCOMPARE(w.pointer, 0);
@@ -161,108 +165,58 @@ void TestTransferFailures::postgresTargetGoesAwayMidTable()
     // The next transfer opens a connection of its own and works.
     w.progress.onValue = nullptr;
     w.dialogs.clear();
-    Window::select(w.db2List, {"later"});
-    w.send(Direction::ToPostgreSQL);
+    Window::select(w.list(sourceOf(target)), {"later"});
+    w.send(target);
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
-    QCOMPARE(w.rowCount(true, "later"), 2);
+    QCOMPARE(w.rowCount(target, "later"), 2);
 }
 
 void TestTransferFailures::unreadableValueFailsItsRowOnly()
 {
     Window w(QStringLiteral("XUNREAD"));
-    w.db2Exec(tableWithRows("five", 5));
+    w.exec(Side::IbmDb2, tableWithRows("five", 5));
     w.reloadLists();
     Window::select(w.db2List, {"five"});
     qputenv("DB2STANDIN_UNREADABLE_VALUE", "row 2");
-    w.send(Direction::ToPostgreSQL);
+    w.send(Side::PostgreSQL);
     qunsetenv("DB2STANDIN_UNREADABLE_VALUE");
 
     // The row is reported at the value's own step and left out; the next row goes on.
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), 1);
-    QCOMPARE(reportStep(reports[0]), 230);
+    QCOMPARE(sendStep(reports[0], Side::PostgreSQL), 230);
     QVERIFY2(reports[0].contains(QStringLiteral("CLI0112E")), qPrintable(reports[0]));
-    QCOMPARE(w.pgQuery(QStringLiteral(R"(SELECT "NAME" FROM "five" ORDER BY "ID")")),
-             QStringList({"row 1", "row 3", "row 4", "row 5"}));
-}
-
-void TestTransferFailures::db2TargetGoesAwayMidTable()
-{
-    Window w(QStringLiteral("xfer_db2away"));
-    w.pgExec(tableWithRows("ten", 10));
-    w.pgExec(tableWithRows("later", 2));
-    w.reloadLists();
-    Window::select(w.postgresList, {"ten"});
-
-    int valuesSet = 0;
-    bool stopped = false;
-    w.progress.onValue = [&](double value) {
-        if (value != 0 && ++valuesSet == 4) {
-            setDb2DatabaseUp(w.db2Database, false);
-            stopped = true;
-        }
-    };
-    w.send(Direction::ToIbmDb2);
-    setDb2DatabaseUp(w.db2Database, true);
-    QVERIFY(stopped);
-
-    const QStringList reports = w.dialogs.errorReports();
-    QStringList failedInserts;
-    for (const QString& report : reports) {
-        const int step = reportStep(report);
-        QVERIFY2(step == 256 || step == 278, qPrintable(report));
-        if (step == 256)
-            failedInserts << reportSql(report);
-    }
-    QStringList expected;
-    for (int r = 4; r <= 10; ++r)
-        expected << insertText("ten", r);
-    QCOMPARE(failedInserts, expected);
-    QCOMPARE(w.rowCount(false, "ten"), 3);
-    QCOMPARE(w.userNames(w.db2List), QStringList({"ten"}));
-    QCOMPARE(w.progress.value(), 0.0);
-    QCOMPARE(w.pointer, 0);
-
-    w.progress.onValue = nullptr;
-    w.dialogs.clear();
-    Window::select(w.postgresList, {"later"});
-    w.send(Direction::ToIbmDb2);
-    QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
-    QCOMPARE(w.rowCount(false, "later"), 2);
+    QCOMPARE(
+        w.query(Side::PostgreSQL, QStringLiteral(R"(SELECT "NAME" FROM "five" ORDER BY "ID")")),
+        QStringList({"row 1", "row 3", "row 4", "row 5"}));
 }
 
 void TestTransferFailures::closingTheWindowEndsTheTransfer()
 {
-    QFETCH(Direction, direction);
-    const bool toDb2 = direction == Direction::ToIbmDb2;
+    QFETCH(Side, target);
     Window w(QStringLiteral("xfer_close"));
-    w.sourceExec(direction, tableWithRows("ten", 10));
-    w.sourceExec(direction, tableWithRows("aaa", 1));
+    w.exec(sourceOf(target), tableWithRows("ten", 10));
+    w.exec(sourceOf(target), tableWithRows("aaa", 1));
     w.reloadLists();
-    Window::select(w.sourceList(direction), {"aaa", "ten"});
+    Window::select(w.list(sourceOf(target)), {"aaa", "ten"});
 
     // The window's yield throws once the window is closed; here at row 5.
     w.onYield = [&] {
         if (w.progress.rowValues().size() == 5)
             throw HandlerAborted{};
     };
-    bool aborted = false;
-    try {
-        w.send(direction);
-    } catch (const HandlerAborted&) {
-        aborted = true;
-    }
-    QVERIFY(aborted);
+    QVERIFY_THROWS_EXCEPTION(HandlerAborted, w.send(target));
     // Unwound without a report, and before the next table.
     QVERIFY(w.dialogs.shown().isEmpty());
-    QCOMPARE(w.rowCount(!toDb2, "ten"), 4);
-    QVERIFY(w.targetList(direction).added.isEmpty());
-    QCOMPARE(w.catalogNames(!toDb2), QStringList({"ten"}));
+    QCOMPARE(w.rowCount(target, "ten"), 4);
+    QVERIFY(w.list(target).added.isEmpty());
+    QCOMPARE(w.userCatalogNames(target), QStringList({"ten"}));
     // Its PostgreSQL connection (source or target) was released with it.
     QTRY_COMPARE_WITH_TIMEOUT(
-        w.pgQuery(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '%1' "
-                                 "AND pid <> pg_backend_pid()")
-                      .arg(w.postgresDatabase)),
+        w.query(Side::PostgreSQL,
+                QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '%1' "
+                               "AND pid <> pg_backend_pid()")
+                    .arg(w.postgresDatabase)),
         QStringList({"0"}), 10000);
 }
 

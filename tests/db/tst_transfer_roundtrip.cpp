@@ -261,25 +261,27 @@ void TestTransferRoundTrip::postgresTypesThereAndBack()
     statements << QStringLiteral("CREATE TABLE \"v\" (id integer, v %1)").arg(type);
     for (int i = 0; i < literals.size(); ++i)
         statements << QStringLiteral("INSERT INTO \"v\" VALUES (%1, %2)").arg(i).arg(literals[i]);
-    w.pgExec(statements);
+    w.exec(Side::PostgreSQL, statements);
     const QString serverText = QStringLiteral("SELECT v::text FROM \"v\" ORDER BY id");
-    const QStringList sourceTexts = w.pgQuery(serverText);
+    const QStringList sourceTexts = w.query(Side::PostgreSQL, serverText);
     const QStringList arrived = arriving(expected, sourceTexts);
     w.reloadLists();
 
     Window::select(w.postgresList, {QStringLiteral("v")});
-    w.send(Direction::ToIbmDb2);
+    w.send(Side::IbmDb2);
     // Refused rows are reported with their own INSERT; the others arrive.
     const QVector<int> refusedSteps(refusedCount(expected), 256);
-    QCOMPARE(reportSteps(w.dialogs), refusedSteps);
-    QCOMPARE(w.columnValues(false, QStringLiteral("v"), QStringLiteral("v")), arrived);
+    QCOMPARE(sendSteps(w.dialogs, Side::IbmDb2), refusedSteps);
+    QCOMPARE(w.columnValues(Side::IbmDb2, QStringLiteral("v"), QStringLiteral("v")), arrived);
 
     w.dialogs.clear();
     w.dialogs.queueAnswer(Dialogs::Yes);
     Window::select(w.db2List, {QStringLiteral("v")});
-    w.send(Direction::ToPostgreSQL);
+    w.send(Side::PostgreSQL);
     QCOMPARE(w.dialogs.errorReports(), QStringList());
-    QCOMPARE(w.pgQuery(QStringLiteral("SELECT v::text FROM \"v\" ORDER BY id::integer")), arrived);
+    QCOMPARE(
+        w.query(Side::PostgreSQL, QStringLiteral("SELECT v::text FROM \"v\" ORDER BY id::integer")),
+        arrived);
 }
 
 void TestTransferRoundTrip::db2TypesToPostgres_data()
@@ -343,19 +345,21 @@ void TestTransferRoundTrip::db2TypesToPostgres()
         QStringLiteral("CREATE TABLE \"v\" (\"id\" INTEGER, \"v\" %1)").arg(type)};
     for (int i = 0; i < literals.size(); ++i)
         statements << QStringLiteral("INSERT INTO \"v\" VALUES (%1, %2)").arg(i).arg(literals[i]);
-    w.db2Exec(statements);
-    const QStringList sourceTexts = w.columnValues(false, QStringLiteral("v"), QStringLiteral("v"));
+    w.exec(Side::IbmDb2, statements);
+    const QStringList sourceTexts =
+        w.columnValues(Side::IbmDb2, QStringLiteral("v"), QStringLiteral("v"));
     w.reloadLists();
 
     Window::select(w.db2List, {QStringLiteral("v")});
-    w.send(Direction::ToPostgreSQL);
+    w.send(Side::PostgreSQL);
     const QStringList reports = w.dialogs.errorReports();
     const QVector<int> refusedSteps(refusedCount(expected), 230);
-    QCOMPARE(reportSteps(w.dialogs), refusedSteps);
+    QCOMPARE(sendSteps(w.dialogs, Side::PostgreSQL), refusedSteps);
     for (const QString& report : reports)
         QVERIFY2(report.contains(QStringLiteral("U+0000")), qPrintable(report));
-    QCOMPARE(w.pgQuery(QStringLiteral("SELECT v::text FROM \"v\" ORDER BY id::integer")),
-             arriving(expected, sourceTexts));
+    QCOMPARE(
+        w.query(Side::PostgreSQL, QStringLiteral("SELECT v::text FROM \"v\" ORDER BY id::integer")),
+        arriving(expected, sourceTexts));
 }
 
 void TestTransferRoundTrip::hardValuesThereAndBack()
@@ -396,23 +400,24 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
                           .arg(quoted(TableName), r.id, r.text, r.num, r.date, r.stamp, r.flag,
                                r.bytes, r.real);
     }
-    w.pgExec(statements);
+    w.exec(Side::PostgreSQL, statements);
     QCOMPARE(
-        w.pgQuery(QStringLiteral("SELECT octet_length(%1) FROM %2 WHERE id IN (9, 10) ORDER BY id")
-                      .arg(quoted(TextColumn), quoted(TableName))),
+        w.query(Side::PostgreSQL,
+                QStringLiteral("SELECT octet_length(%1) FROM %2 WHERE id IN (9, 10) ORDER BY id")
+                    .arg(quoted(TextColumn), quoted(TableName))),
         QStringList({"32672", "32673"}));
     w.reloadLists();
 
     // PostgreSQL to IBM DB2.
     Window::select(w.postgresList, {TableName});
-    w.send(Direction::ToIbmDb2);
+    w.send(Side::IbmDb2);
 
     // The rows whose value is longer than a DB2 constant are reported with their
     // own INSERT and DB2's SQL0102N; the others go on.
     const QStringList reports = w.dialogs.errorReports();
     QCOMPARE(reports.size(), 2);
     for (const QString& report : reports) {
-        QCOMPARE(reportStep(report), 256);
+        QCOMPARE(sendStep(report, Side::IbmDb2), 256);
         QVERIFY2(report.contains(QStringLiteral("SQL0102N")), qPrintable(report.left(300)));
     }
     QVERIFY(reportSql(reports[0])
@@ -421,8 +426,8 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
                 .endsWith(tooLong + QStringLiteral("', NULL, NULL, NULL, NULL, NULL, NULL)")));
     QVERIFY(reportSql(reports[1])
                 .startsWith(QStringLiteral(R"(INSERT INTO "it's ""hard""" VALUES('11', NULL)")));
-    QCOMPARE(w.userNames(w.db2List), QStringList({TableName}));
-    QCOMPARE(w.columnTypes(false, TableName),
+    QCOMPARE(w.userNames(Side::IbmDb2), QStringList({TableName}));
+    QCOMPARE(w.columnTypes(Side::IbmDb2, TableName),
              QVector<int>({201, 201, 201, 133, 201, 201, 201, 201}));
 
     const QString nul = QStringLiteral("<NULL>");
@@ -462,41 +467,34 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
     const QStringList reals = {"-1.25", "1e-300", nul, nul, nul, nul, nul, nul, nul};
     const QStringList ids = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
 
-    const auto db2Column = [&](const QString& column) {
-        return w.columnValues(false, TableName, column);
+    // Each column holds these values on DB2, and again on PostgreSQL after the way back.
+    const QList<std::pair<QString, QStringList>> columns = {
+        {"id", ids},    {TextColumn, texts}, {"num", nums}, {"d", dates},
+        {"ts", stamps}, {"b", flags},        {"by", bytes}, {"f", reals}};
+    const auto verifyColumns = [&](Side side) {
+        for (const auto& [column, expected] : columns) {
+            const QStringList values = w.columnValues(side, TableName, column);
+            QVERIFY2(values == expected,
+                     qPrintable(QStringLiteral("column %1: %2").arg(column, values.join('|'))));
+        }
     };
-    QCOMPARE(db2Column("id"), ids);
-    QCOMPARE(db2Column(TextColumn), texts);
-    QCOMPARE(db2Column("num"), nums);
-    QCOMPARE(db2Column("d"), dates);
-    QCOMPARE(db2Column("ts"), stamps);
-    QCOMPARE(db2Column("b"), flags);
-    QCOMPARE(db2Column("by"), bytes);
-    QCOMPARE(db2Column("f"), reals);
+    verifyColumns(Side::IbmDb2);
+    if (QTest::currentTestFailed())
+        return;
 
     // And back: the PostgreSQL table of that name is replaced.
     w.dialogs.clear();
     w.dialogs.queueAnswer(Dialogs::Yes);
     Window::select(w.db2List, {TableName});
-    w.send(Direction::ToPostgreSQL);
+    w.send(Side::PostgreSQL);
     QCOMPARE(w.dialogs.messageTexts(),
              QStringList({QStringLiteral("Would you like to overwrite %1?").arg(TableName)}));
-    QCOMPARE(w.userNames(w.postgresList), QStringList({TableName}));
+    QCOMPARE(w.userNames(Side::PostgreSQL), QStringList({TableName}));
     // LONG VARCHAR comes back as text and DATE as date: every other column is text now.
     QCOMPARE(w.pgColumnTypes(TableName),
              QStringList({"text", "text", "text", "date", "text", "text", "text", "text"}));
 
-    const auto pgColumn = [&](const QString& column) {
-        return w.columnValues(true, TableName, column);
-    };
-    QCOMPARE(pgColumn("id"), ids);
-    QCOMPARE(pgColumn(TextColumn), texts);
-    QCOMPARE(pgColumn("num"), nums);
-    QCOMPARE(pgColumn("d"), dates);
-    QCOMPARE(pgColumn("ts"), stamps);
-    QCOMPARE(pgColumn("b"), flags);
-    QCOMPARE(pgColumn("by"), bytes);
-    QCOMPARE(pgColumn("f"), reals);
+    verifyColumns(Side::PostgreSQL);
 }
 
 #endif // Q_MOC_RUN

@@ -70,18 +70,13 @@ class Desktop(E2ETestCase):
             os.makedirs(folder, exist_ok=True)
             shutil.copy(path, os.path.join(folder, name))
 
-    def login(self):
-        values = dict(self.servers.db2_profile(DB2_DATABASE))
-        values.update(self.servers.pg_profile())
-        return values
-
     def test_login_window_and_its_boxes(self):
-        app = self.start_dovetab()
-        form1 = app.wait_login_window()
+        app = self.start_dovetab(wait="login")
+        form1 = app.form1
         left, right, top, bottom = self.display.frame_extents(form1)
         self.assertGreater(top, 0, "no window manager frame")
         self.assert_size(form1, e2elib.FORM1_WIDTH, e2elib.FORM1_HEIGHT)
-        for box, value in self.login().items():
+        for box, value in self.servers.login(DB2_DATABASE).items():
             app.set_box(box, value)
         app.hover1("PushButton5")
         self.keep_screenshot("login-window-%d.png" % self.display_dpi)
@@ -95,8 +90,8 @@ class Desktop(E2ETestCase):
         self.assertEqual(app.wait_exit(), 0)
 
     def test_error_report_with_a_long_statement(self):
-        app = self.start_dovetab(settings=self.login())
-        form2 = app.wait_tables_window()
+        app = self.start_logged_in(DB2_DATABASE)
+        form2 = app.form2
         app.click2("List1", dy_twips=150)  # kunden, then langtext
         self.display.key("Down")
         app.click2("PushButton3")
@@ -119,8 +114,8 @@ class Desktop(E2ETestCase):
         self.assertEqual(app.wait_exit(), 0)
 
     def test_tables_window_on_a_desktop(self):
-        app = self.start_dovetab(settings=self.login())
-        form2 = app.wait_tables_window()
+        app = self.start_logged_in(DB2_DATABASE)
+        form2 = app.form2
         _, _, top, _ = self.display.frame_extents(form2)
         self.assertGreater(top, 0, "no window manager frame")
         width = self.display.geometry(form2)[2]

@@ -99,8 +99,7 @@ class Install(E2ETestCase):
         prefix = os.path.join(self.case_dir, "prefix")
         install(prefix)
         # Started through the bin/ link, from another folder.
-        app = self.start_dovetab(binary=os.path.join(prefix, "bin", "dovetab"))
-        app.wait_login_window()
+        app = self.start_dovetab(binary=os.path.join(prefix, "bin", "dovetab"), wait="login")
         hand = cursor_file_image(os.path.join(prefix, "lib", "dovetab", "HAND-M.CUR"))
 
         def pointer_is(expected):
@@ -158,8 +157,7 @@ class Install(E2ETestCase):
         # hand pointer and ends cleanly.
         root = os.path.join(self.case_dir, "root")
         subprocess.run(["dpkg", "-x", deb, root], check=True)
-        app = self.start_dovetab(binary=os.path.join(root, "usr", "bin", "dovetab"))
-        app.wait_login_window()
+        app = self.start_dovetab(binary=os.path.join(root, "usr", "bin", "dovetab"), wait="login")
         hand = cursor_file_image(os.path.join(root, "usr", "lib", "dovetab", "HAND-M.CUR"))
         app.hover1("PushButton2")
         wait_for(lambda: self.display.cursor_image()[:4] == hand, "the hand pointer over a button", 30)

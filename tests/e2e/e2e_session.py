@@ -54,17 +54,14 @@ class Session(E2ETestCase):
 
     def test_session(self):
         servers = self.servers
-        app = self.start_dovetab()
-
         # First start: the defaults are stored, nothing reaches a server.
-        app.wait_login_window()
+        app = self.start_dovetab(wait="login")
         self.assertEqual(e2elib.read_settings(app.config_home),
                          {e2elib.LOGIN_KEYS["Text2"]: "50069", e2elib.LOGIN_KEYS["Text6"]: "localhost",
                           e2elib.LOGIN_KEYS["Text7"]: "5432"})
 
         # The login values, typed; each box is stored as it is typed.
-        login = dict(servers.db2_profile(DB2_DATABASE))
-        login.update(servers.pg_profile())
+        login = servers.login(DB2_DATABASE)
         for box, value in login.items():
             app.set_box(box, value)
         # The last keys typed may still be on their way to the program.

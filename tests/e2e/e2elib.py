@@ -227,6 +227,14 @@ class Servers:
         return {"Text1": self["DB2_HOST"], "Text2": self["DB2_PORT"], "Text3": self["DB2_USER"],
                 "Text4": self["DB2_PASSWORD"], "Text5": database}
 
+    def login(self, db2_database, **boxes):
+        """The ten login boxes: the DB2 stand-in's database db2_database and the
+        PostgreSQL cluster; boxes replaces some of them (Text1="other.host")."""
+        values = dict(self.db2_profile(db2_database))
+        values.update(self.pg_profile())
+        values.update(boxes)
+        return values
+
     def db2(self, sql, database):
         """Runs DB2 SQL as the test user; returns the rows of the last statement
         as lists of texts, None for NULL."""
@@ -783,14 +791,29 @@ class E2ETestCase(unittest.TestCase):
                 print("---- dovetab (pid %d) output:\n%s" % (app.pid, app.log()))
         return outcome
 
-    def start_dovetab(self, settings=None, odbc_dir=None, config_home=None, **kwargs):
+    def start_dovetab(self, settings=None, odbc_dir=None, config_home=None, wait=None, **kwargs):
+        """Starts the program (settings, when given, written to its store first) and,
+        with wait "login" or "tables", waits until that window is the one shown."""
         config_home = config_home or os.path.join(self.case_dir, "config")
         if settings is not None:
             write_settings(config_home, settings)
         app = Dovetab(self.display, self.case_dir, odbc_dir or self.servers.odbc_dir,
                       config_home=config_home, **kwargs)
         self.apps.append(app)
+        if wait == "login":
+            app.wait_login_window()
+        elif wait == "tables":
+            app.wait_tables_window()
+        elif wait is not None:
+            raise ValueError("wait is login, tables or None: %r" % wait)
         return app
+
+    def start_logged_in(self, db2_database, wait="tables", boxes=None, **kwargs):
+        """Starts the program with both servers' login values stored (Servers.login)
+        and waits for the window it opens on: the tables window when both servers
+        answer, the login window when one does not (wait="login")."""
+        return self.start_dovetab(settings=self.servers.login(db2_database, **(boxes or {})),
+                                  wait=wait, **kwargs)
 
 
 def main():

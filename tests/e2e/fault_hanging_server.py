@@ -22,16 +22,10 @@ class HangingServer(E2ETestCase):
         cls.servers.db2_hang(SILENT_HOST, SILENT_PORT)
         cls.servers.db2_set("login_timeout_scale", 0.05)  # 30 s become 1.5 s
 
-    def settings(self, **db2):
-        values = dict(self.servers.db2_profile(DB2_DATABASE))
-        values.update(db2)
-        values.update(self.servers.pg_profile())
-        return values
-
     def test_silent_server_at_start_up(self):
-        app = self.start_dovetab(settings=self.settings(Text1=SILENT_HOST, Text2=SILENT_PORT))
         # The start-up test gives up: the login window, no message.
-        app.wait_login_window()
+        app = self.start_logged_in(DB2_DATABASE, wait="login",
+                                   boxes={"Text1": SILENT_HOST, "Text2": SILENT_PORT})
         self.assertEqual(app.dialogs(), [])
 
         app.click1("PushButton3")  # Test Connection, IBM DB2
@@ -54,8 +48,7 @@ class HangingServer(E2ETestCase):
 
     def test_server_falls_silent_during_work(self):
         host, port = self.servers["DB2_HOST"], self.servers["DB2_PORT"]
-        app = self.start_dovetab(settings=self.settings())
-        app.wait_tables_window()
+        app = self.start_logged_in(DB2_DATABASE)
         self.assertEqual(app.finish_operation(), [])
 
         self.servers.db2_hang(host, port)

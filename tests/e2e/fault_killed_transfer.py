@@ -31,17 +31,14 @@ class KilledTransfer(E2ETestCase):
         return int(self.servers.db2('SELECT COUNT(*) FROM "%s"' % TABLE, DB2_DATABASE)[0][0])
 
     def test_killed_during_transfer_then_started_again(self):
-        settings = dict(self.servers.db2_profile(DB2_DATABASE))
-        settings.update(self.servers.pg_profile())
         config_home = os.path.join(self.case_dir, "config")
-        settings_file = e2elib.write_settings(config_home, settings)
+        settings_file = e2elib.write_settings(config_home, self.servers.login(DB2_DATABASE))
         stored = e2elib.read_settings(config_home)
 
         # Every statement on the DB2 side waits a little, so the transfer is
         # still running when the program is killed.
         self.servers.db2_set("statement_delay_ms", 20, DB2_DATABASE)
-        app = self.start_dovetab(config_home=config_home)
-        app.wait_tables_window()
+        app = self.start_dovetab(config_home=config_home, wait="tables")
         self.assertEqual(app.finish_operation(), [])
         app.click2("List1", dy_twips=150)  # "Bestand"
         app.click2("PushButton3")
@@ -54,8 +51,7 @@ class KilledTransfer(E2ETestCase):
         self.assertEqual(stat.S_IMODE(os.stat(settings_file).st_mode), 0o600)
 
         self.servers.db2_set("statement_delay_ms", 0, DB2_DATABASE)
-        again = self.start_dovetab(config_home=config_home)
-        again.wait_tables_window()
+        again = self.start_dovetab(config_home=config_home, wait="tables")
         self.assertEqual(again.finish_operation(), [])
         again.click2("List1", dy_twips=150)
         again.click2("PushButton3")

@@ -22,11 +22,8 @@ class NoDriver(E2ETestCase):
                     "Driver=%s\n" % os.path.join(self.case_dir, "missing", "psqlodbcw.so"))
         open(os.path.join(odbc, "odbc.ini"), "w").close()
 
-        settings = dict(self.servers.db2_profile("E2EDB"))
-        settings.update(self.servers.pg_profile())
-        app = self.start_dovetab(settings=settings, odbc_dir=odbc)
         # Both connection tests fail quietly: the login window, no message.
-        app.wait_login_window()
+        app = self.start_logged_in("E2EDB", wait="login", odbc_dir=odbc)
         self.assertEqual(app.dialogs(), [])
 
         for button in ("PushButton3", "PushButton1"):  # IBM DB2, PostgreSQL

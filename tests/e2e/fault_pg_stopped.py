@@ -22,10 +22,7 @@ class PostgresStopped(E2ETestCase):
         cls.servers.db2_create_database(DB2_DATABASE)
 
     def test_server_stops_between_listing_and_sending(self):
-        settings = dict(self.servers.db2_profile(DB2_DATABASE))
-        settings.update(self.servers.pg_profile())
-        app = self.start_dovetab(settings=settings)
-        app.wait_tables_window()
+        app = self.start_logged_in(DB2_DATABASE)
         self.assertEqual(app.finish_operation(), [])
 
         self.servers.stop_postgres()

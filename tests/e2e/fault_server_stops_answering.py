@@ -116,10 +116,7 @@ class ServerStopsAnswering(E2ETestCase):
                          % (PG_TABLE, PG_TABLE, PG_ROWS))
 
     def start(self, db2_database):
-        settings = dict(self.servers.db2_profile(db2_database))
-        settings.update(self.servers.pg_profile())
-        app = self.start_dovetab(settings=settings)
-        app.wait_tables_window()
+        app = self.start_logged_in(db2_database)
         self.assertEqual(app.finish_operation(), [])
         # The pointer images of the idle window: the arrow, and the hand over a button.
         app.display.move(*self.plain_spot(app))

@@ -19,9 +19,8 @@ class SettingsUnwritable(E2ETestCase):
             f.write("a regular file where the config folder would be\n")
         config_home = os.path.join(blocker, "config")
 
-        app = self.start_dovetab(config_home=config_home)
         # The defaults cannot be stored and no server is named: the login window.
-        app.wait_login_window()
+        app = self.start_dovetab(config_home=config_home, wait="login")
         self.assertEqual(app.dialogs(), [], "a message at start-up")
 
         for box, value in self.servers.pg_profile().items():

@@ -1,15 +1,4 @@
-#include "ScriptedDialogs.h"
-#include "TestEnv.h"
-#include "app/HomePage.h"
-#include "core/Main.h"
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-
-#include <QApplication>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
+#include "tst_ui_support.h"
 
 // The delete and rename buttons of the real tables window, driven with mouse
 // clicks: the list boxes show what the databases hold after each click.
@@ -28,28 +17,9 @@ private slots:
     void keyboardChoosesInAList();
 
 private:
-    class NoHomePage : public HomePage
-    {
-    public:
-        int draw() override { return 50; }
-        void open(const QUrl&) override {}
-    };
-
     void openWindow(const QString& baseName);
-    QPushButton* button(const char* name)
-    {
-        auto* found = m_window->findChild<QPushButton*>(QLatin1String(name));
-        if (!found)
-            qFatal("no button %s", name);
-        return found;
-    }
-    QListWidget* list(const char* name)
-    {
-        auto* found = m_window->findChild<QListWidget*>(QLatin1String(name));
-        if (!found)
-            qFatal("no list %s", name);
-        return found;
-    }
+    QPushButton* button(const char* name) { return m_run->button(name); }
+    QListWidget* list(const char* name) { return m_run->list(name); }
     // Clicks an entry as the user does (Ctrl adds it to the selection).
     static void clickEntry(QListWidget* listBox, const QString& text,
                            Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -60,32 +30,20 @@ private:
         QVERIFY(listBox->viewport()->rect().contains(rect.center()));
         QTest::mouseClick(listBox->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
-    static QStringList entries(QListWidget* listBox)
-    {
-        QStringList names;
-        for (int i = 0; i < listBox->count(); ++i)
-            names << listBox->item(i)->text();
-        return names;
-    }
     QStringList pgTables()
     {
         return TestEnv::pgQuery("SELECT tablename FROM pg_tables WHERE schemaname = 'public' "
                                 "ORDER BY lower(tablename), tablename",
-                                m_pgDatabase);
+                                m_run->pgDatabase);
     }
     QStringList db2Tables()
     {
         return TestEnv::db2Query("SELECT TABNAME FROM SYSCAT.TABLES WHERE TYPE = 'T' AND "
                                  "TABSCHEMA = 'DB2INST1' ORDER BY TABNAME",
-                                 m_db2Database);
+                                 m_run->db2Database);
     }
 
-    NoHomePage m_homePage;
-    ScriptedDialogs m_dialogs;
-    std::unique_ptr<Form1> m_login;
-    Form2* m_window = nullptr;
-    QString m_pgDatabase;
-    QString m_db2Database;
+    std::unique_ptr<TablesWindowRun> m_run;
 };
 
 void TestMaintForm2::initTestCase()
@@ -95,44 +53,25 @@ void TestMaintForm2::initTestCase()
 
 void TestMaintForm2::init()
 {
-    m_dialogs.clear();
-    m_dialogs.onShow = nullptr;
-    m_login = std::make_unique<Form1>(m_dialogs, m_homePage);
-    m_login->setQuitActionForTesting([] {});
+    m_run = std::make_unique<TablesWindowRun>();
 }
 
 void TestMaintForm2::cleanup()
 {
-    m_window = nullptr;
-    m_login.reset();
+    m_run.reset();
 }
 
 void TestMaintForm2::openWindow(const QString& baseName)
 {
-    m_pgDatabase = baseName.toLower();
-    m_db2Database = baseName.toUpper();
-    const ConnectionProfile pg = TestEnv::createPgDatabase(m_pgDatabase);
-    const ConnectionProfile db2 = TestEnv::createDb2Database(m_db2Database);
+    m_run->createDatabases(baseName);
     TestEnv::pgExec({"CREATE TABLE keep_a (id integer)", "CREATE TABLE drop_b (id integer)",
                      "CREATE TABLE drop_c (id integer)", "CREATE TABLE old_name (id integer)"},
-                    m_pgDatabase);
+                    m_run->pgDatabase);
     TestEnv::db2Exec({"CREATE TABLE KEEP (ID INTEGER)", "CREATE TABLE GONE (ID INTEGER)",
                       "CREATE TABLE OLD (ID INTEGER)"},
-                     m_db2Database);
-
-    const QStringList values = {db2.server, db2.port, db2.user, db2.password, db2.database,
-                                pg.server,  pg.port,  pg.user,  pg.password,  pg.database};
-    for (int i = 0; i < values.size(); ++i) {
-        auto* box = m_login->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i + 1));
-        QVERIFY(box);
-        box->setText(values[i]);
-    }
-    m_window = &m_login->tablesWindow();
-    m_window->Form_Load();
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.messageTexts().join("\n")));
-    QCOMPARE(entries(list("List2")), (QStringList{"GONE", "KEEP", "OLD"}));
+                     m_run->db2Database);
+    m_run->open();
+    QCOMPARE(entriesOf(list("List2")), (QStringList{"GONE", "KEEP", "OLD"}));
 }
 
 void TestMaintForm2::deleteButtonsDropTheClickedTables()
@@ -140,27 +79,29 @@ void TestMaintForm2::deleteButtonsDropTheClickedTables()
     openWindow(QStringLiteral("maint_gui_delete"));
     QListWidget* list1 = list("List1");
     QListWidget* list2 = list("List2");
-    const QStringList pgBefore = entries(list1);
+    const QStringList pgBefore = entriesOf(list1);
 
     clickEntry(list1, "drop_b");
     clickEntry(list1, "drop_c", Qt::ControlModifier);
     QTest::mouseClick(button("PushButton1"), Qt::LeftButton);
 
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.messageTexts().join("\n")));
+    QVERIFY2(m_run->dialogs.shown().isEmpty(),
+             qPrintable(m_run->dialogs.messageTexts().join("\n")));
     QCOMPARE(pgTables(), (QStringList{"keep_a", "old_name"}));
     QStringList pgExpected = pgBefore;
     pgExpected.removeAll("drop_b");
     pgExpected.removeAll("drop_c");
-    QCOMPARE(entries(list1), pgExpected);
+    QCOMPARE(entriesOf(list1), pgExpected);
 
     clickEntry(list2, "GONE");
     QTest::mouseClick(button("PushButton5"), Qt::LeftButton);
 
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.messageTexts().join("\n")));
+    QVERIFY2(m_run->dialogs.shown().isEmpty(),
+             qPrintable(m_run->dialogs.messageTexts().join("\n")));
     QCOMPARE(db2Tables(), (QStringList{"KEEP", "OLD"}));
-    QCOMPARE(entries(list2), (QStringList{"KEEP", "OLD"}));
-    QCOMPARE(m_window->pointerState(), 0);
-    QVERIFY(!m_window->isBusy());
+    QCOMPARE(entriesOf(list2), (QStringList{"KEEP", "OLD"}));
+    QCOMPARE(m_run->window->pointerState(), 0);
+    QVERIFY(!m_run->window->isBusy());
 }
 
 void TestMaintForm2::renameButtonsRenameTheClickedTable()
@@ -173,53 +114,53 @@ void TestMaintForm2::renameButtonsRenameTheClickedTable()
     // refuses its other commands (a delete would drop the selected table).
     bool busyWhileAsking = false;
     int pointerWhileAsking = -1;
-    m_dialogs.onShow = [&](const ScriptedDialogs::Shown& box) {
+    m_run->dialogs.onShow = [&](const ScriptedDialogs::Shown& box) {
         if (box.kind != ScriptedDialogs::Shown::Input)
             return;
-        busyWhileAsking = m_window->isBusy();
-        pointerWhileAsking = m_window->pointerState();
+        busyWhileAsking = m_run->window->isBusy();
+        pointerWhileAsking = m_run->window->pointerState();
         QTest::mouseClick(button("PushButton1"), Qt::LeftButton);
         QTest::mouseClick(button("PushButton12"), Qt::LeftButton);
     };
     clickEntry(list1, "old_name");
-    m_dialogs.queueInput(QStringLiteral("New \"Name\""));
+    m_run->dialogs.queueInput(QStringLiteral("New \"Name\""));
     QTest::mouseClick(button("PushButton6"), Qt::LeftButton);
 
     QVERIFY(busyWhileAsking);
     QCOMPARE(pointerWhileAsking, 11);
-    QCOMPARE(m_dialogs.shown().size(), 1);
-    QCOMPARE(m_dialogs.shown()[0].text, QStringLiteral("Enter new name of old_name:"));
+    QCOMPARE(m_run->dialogs.shown().size(), 1);
+    QCOMPARE(m_run->dialogs.shown()[0].text, QStringLiteral("Enter new name of old_name:"));
     QCOMPARE(pgTables(), (QStringList{"drop_b", "drop_c", "keep_a", "New \"Name\""}));
-    QVERIFY(entries(list1).contains("New \"Name\""));
-    QVERIFY(!entries(list1).contains("old_name"));
+    QVERIFY(entriesOf(list1).contains("New \"Name\""));
+    QVERIFY(!entriesOf(list1).contains("old_name"));
     // The first entry holds the focus; nothing is selected.
     QCOMPARE(list1->currentRow(), 0);
     QVERIFY(list1->selectedItems().isEmpty());
 
-    m_dialogs.clear();
+    m_run->dialogs.clear();
     clickEntry(list2, "OLD");
-    m_dialogs.queueInput(QStringLiteral("AARDVARK"));
+    m_run->dialogs.queueInput(QStringLiteral("AARDVARK"));
     QTest::mouseClick(button("PushButton7"), Qt::LeftButton);
 
-    QCOMPARE(m_dialogs.shown().size(), 1);
+    QCOMPARE(m_run->dialogs.shown().size(), 1);
     QCOMPARE(db2Tables(), (QStringList{"AARDVARK", "GONE", "KEEP"}));
-    QCOMPARE(entries(list2), (QStringList{"AARDVARK", "GONE", "KEEP"}));
+    QCOMPARE(entriesOf(list2), (QStringList{"AARDVARK", "GONE", "KEEP"}));
     QCOMPARE(list2->currentRow(), 0);
     QVERIFY(list2->selectedItems().isEmpty());
-    QCOMPARE(m_window->pointerState(), 0);
-    QVERIFY(!m_window->isBusy());
+    QCOMPARE(m_run->window->pointerState(), 0);
+    QVERIFY(!m_run->window->isBusy());
 }
 
 QTEST_MAIN(TestMaintForm2)
 
 // After a load neither list has a current entry, also once the window is active
-// and the focus sits in List1 or was tabbed into List2: each of the six commands
-// asks the user to choose and touches no table.
+// and the focus sits in List1 or was tabbed into List2: each of the six
+// commands asks the user to choose and touches no table.
 void TestMaintForm2::nothingChosenAfterALoad()
 {
     openWindow(QStringLiteral("maint_gui_nothing"));
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_run->window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_run->window));
     QListWidget* list1 = list("List1");
     QListWidget* list2 = list("List2");
     QCOMPARE(QApplication::focusWidget(), list1);
@@ -240,10 +181,10 @@ void TestMaintForm2::nothingChosenAfterALoad()
         {"PushButton7", "Please select a table to rename."},
     };
     for (const auto& [name, message] : buttons) {
-        m_dialogs.clear();
+        m_run->dialogs.clear();
         QTest::mouseClick(button(name), Qt::LeftButton);
-        QCOMPARE(m_dialogs.messageTexts(), QStringList{message});
-        QCOMPARE(m_window->pointerState(), 0);
+        QCOMPARE(m_run->dialogs.messageTexts(), QStringList{message});
+        QCOMPARE(m_run->window->pointerState(), 0);
     }
     QCOMPARE(pgTables(), pgBefore);
     QCOMPARE(db2Tables(), db2Before);
@@ -251,7 +192,7 @@ void TestMaintForm2::nothingChosenAfterALoad()
     // A second load starts again with nothing chosen.
     clickEntry(list1, "keep_a");
     clickEntry(list2, "KEEP");
-    m_window->Form_Load();
+    m_run->window->Form_Load();
     QCOMPARE(list1->currentRow(), -1);
     QCOMPARE(list2->currentRow(), -1);
     list2->setFocus(Qt::TabFocusReason);
@@ -263,8 +204,8 @@ void TestMaintForm2::nothingChosenAfterALoad()
 void TestMaintForm2::keyboardChoosesInAList()
 {
     openWindow(QStringLiteral("maint_gui_keys"));
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_run->window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_run->window));
     QListWidget* list2 = list("List2");
     QTest::keyClick(list("List1"), Qt::Key_Tab);
     QCOMPARE(list2->currentRow(), -1);
@@ -292,7 +233,8 @@ void TestMaintForm2::keyboardChoosesInAList()
 
     // What the keyboard chose is what a command acts on.
     QTest::mouseClick(button("PushButton5"), Qt::LeftButton);
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.messageTexts().join("\n")));
+    QVERIFY2(m_run->dialogs.shown().isEmpty(),
+             qPrintable(m_run->dialogs.messageTexts().join("\n")));
     QCOMPARE(db2Tables(), QStringList{"KEEP"});
 }
 

@@ -73,8 +73,8 @@ private slots:
                          db2.database);
 
         ProgramRun run;
-        run.storeDb2(db2);
-        run.storePostgres(pg);
+        run.storeProfile(Side::IbmDb2, db2);
+        run.storeProfile(Side::PostgreSQL, pg);
         Form1& login = run.start();
         QVERIFY(run.dialogs.shown().isEmpty());
         QVERIFY(login.hasTablesWindow());
@@ -121,7 +121,7 @@ private slots:
         const int before = sessionsLogged(pg.database);
 
         ProgramRun run;
-        run.storePostgres(pg);
+        run.storeProfile(Side::PostgreSQL, pg);
         run.store(loginKey(1), QStringLiteral("nohost.invalid"));
         Form1& login = run.start();
         QVERIFY(login.isVisible());

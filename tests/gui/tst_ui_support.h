@@ -2,11 +2,14 @@
 
 // Shared by the window tests: one run of the program with a folder of its own.
 
+#include "ErrorReports.h"
 #include "ScriptedDialogs.h"
+#include "TestEnv.h"
 #include "app/HomePage.h"
 #include "core/LoginKeys.h"
 #include "core/Main.h"
 #include "core/SettingsStore.h"
+#include "core/Side.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Twips.h"
@@ -14,6 +17,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,21 +57,14 @@ public:
     {
         SettingsStore(settingsFile()).write(key, value);
     }
-    void storeDb2(const ConnectionProfile& p)
+    // A side's five login values (boxes Text1 to Text5 for DB2, Text6 to Text10
+    // for PostgreSQL).
+    void storeProfile(Side side, const ConnectionProfile& p)
     {
-        store(loginKey(1), p.server);
-        store(loginKey(2), p.port);
-        store(loginKey(3), p.user);
-        store(loginKey(4), p.password);
-        store(loginKey(5), p.database);
-    }
-    void storePostgres(const ConnectionProfile& p)
-    {
-        store(loginKey(6), p.server);
-        store(loginKey(7), p.port);
-        store(loginKey(8), p.user);
-        store(loginKey(9), p.password);
-        store(loginKey(10), p.database);
+        const int first = side == Side::IbmDb2 ? 1 : 6;
+        const QStringList values = {p.server, p.port, p.user, p.password, p.database};
+        for (int i = 0; i < values.size(); ++i)
+            store(loginKey(first + i), values[i]);
     }
 
     // What the settings file holds now, read afresh from the disk.
@@ -133,15 +132,76 @@ private:
     QString m_config;
 };
 
-// The step numbers of the error reports shown, in order.
-inline QList<int> reportedSteps(const ScriptedDialogs& dialogs)
+// A login window whose boxes hold the profiles of two fresh databases
+// (lowercase on PostgreSQL, uppercase on DB2), and its tables window.
+class TablesWindowRun
 {
-    QList<int> steps;
-    for (const QString& text : dialogs.errorReports())
-        steps << text.section(QStringLiteral(" at line "), 1)
-                     .section(QLatin1Char('\r'), 0, 0)
-                     .toInt();
-    return steps;
+public:
+    TablesWindowRun()
+    {
+        homePage.number = 50;
+        login = std::make_unique<Form1>(dialogs, homePage);
+        login->setQuitActionForTesting([] {});
+    }
+
+    // Fresh databases named after baseName; fill them, then open().
+    void createDatabases(const QString& baseName)
+    {
+        pgDatabase = baseName.toLower();
+        db2Database = baseName.toUpper();
+        m_pg = TestEnv::createPgDatabase(pgDatabase);
+        m_db2 = TestEnv::createDb2Database(db2Database);
+    }
+
+    // Types both profiles into the login boxes, then loads and shows the tables
+    // window; the load shows no message.
+    void open()
+    {
+        const QStringList values = {m_db2.server,   m_db2.port,   m_db2.user, m_db2.password,
+                                    m_db2.database, m_pg.server,  m_pg.port,  m_pg.user,
+                                    m_pg.password,  m_pg.database};
+        for (int i = 0; i < values.size(); ++i) {
+            auto* box = login->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i + 1));
+            QVERIFY(box);
+            box->setText(values[i]);
+        }
+        window = &login->tablesWindow();
+        window->Form_Load();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY2(dialogs.shown().isEmpty(), qPrintable(dialogs.messageTexts().join("\n")));
+    }
+
+    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
+    QListWidget* list(const char* name) const { return control<QListWidget>(name); }
+
+    ScriptedDialogs dialogs;
+    NoBrowser homePage;
+    std::unique_ptr<Form1> login;
+    Form2* window = nullptr;
+    QString pgDatabase;
+    QString db2Database;
+
+private:
+    template <class T> T* control(const char* name) const
+    {
+        T* found = window->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s in the tables window", name);
+        return found;
+    }
+
+    ConnectionProfile m_pg;
+    ConnectionProfile m_db2;
+};
+
+// The texts of a list box's entries, in order.
+inline QStringList entriesOf(const QListWidget* listBox)
+{
+    QStringList names;
+    for (int i = 0; i < listBox->count(); ++i)
+        names << listBox->item(i)->text();
+    return names;
 }
 
 // Presses Tab from the focused control and gives the names of the controls the
