@@ -8,6 +8,7 @@
 #include "db/Recordset.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QtTest>
 
 using StandinTest::connectionString;
@@ -192,10 +193,15 @@ void TestStandinConnect::passwordsLogInAsTyped()
                 saved = file.readAll();
             file.close();
         }
+        // Written aside and renamed over, as the admin tool does: the tests beside
+        // this one log in meanwhile and must never read a half-written file.
         ~RestoreUsers()
         {
-            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                file.write(saved);
+            QSaveFile out(file.fileName());
+            if (out.open(QIODevice::WriteOnly)) {
+                out.write(saved);
+                out.commit();
+            }
         }
     } restore;
     QVERIFY(!restore.saved.isEmpty());
