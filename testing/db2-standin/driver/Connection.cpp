@@ -61,12 +61,6 @@ static SQLRETURN setConnectAttr(Dbc* dbc, SQLINTEGER attribute, SQLPOINTER value
         if (dbc->session)
             dbc->session->setAutocommit(dbc->autocommit);
         return SQL_SUCCESS;
-    case SQL_ATTR_TXN_ISOLATION:
-        dbc->txnIsolation = number;
-        return SQL_SUCCESS;
-    case SQL_ATTR_ACCESS_MODE:
-        dbc->accessMode = number;
-        return SQL_SUCCESS;
     case SQL_ATTR_CONNECTION_TIMEOUT:
     case SQL_ATTR_PACKET_SIZE:
     case SQL_ATTR_QUIET_MODE:
@@ -80,43 +74,6 @@ static SQLRETURN setConnectAttr(Dbc* dbc, SQLINTEGER attribute, SQLPOINTER value
     case SQL_ATTR_TRANSLATE_OPTION:
     case 1065: // SQL_ATTR_ANSI_APP, set by unixODBC
         return SQL_SUCCESS;
-    default:
-        break;
-    }
-    return cliFailure(dbc->diag, 133, "HY092", "Option type out of range.");
-}
-
-static SQLRETURN getConnectAttr(Dbc* dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length,
-                                SQLINTEGER* written, bool wide)
-{
-    auto number = [&](SQLUINTEGER v) {
-        if (value)
-            *static_cast<SQLUINTEGER*>(value) = v;
-        setLength(written, static_cast<long long>(sizeof(SQLUINTEGER)));
-        return SQL_SUCCESS;
-    };
-    switch (attribute) {
-    case SQL_ATTR_LOGIN_TIMEOUT:
-        return number(static_cast<SQLUINTEGER>(dbc->loginTimeout));
-    case SQL_ATTR_AUTOCOMMIT:
-        return number(dbc->autocommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
-    case SQL_ATTR_TXN_ISOLATION:
-        return number(static_cast<SQLUINTEGER>(dbc->txnIsolation));
-    case SQL_ATTR_ACCESS_MODE:
-        return number(static_cast<SQLUINTEGER>(dbc->accessMode));
-    case SQL_ATTR_CONNECTION_DEAD:
-        return number(!dbc->session || dbc->broken ? SQL_CD_TRUE : SQL_CD_FALSE);
-    case SQL_ATTR_CONNECTION_TIMEOUT:
-    case SQL_ATTR_QUIET_MODE:
-        return number(0);
-    case SQL_ATTR_PACKET_SIZE:
-        return number(32767);
-    case SQL_ATTR_ASYNC_ENABLE:
-        return number(SQL_ASYNC_ENABLE_OFF);
-    case SQL_ATTR_METADATA_ID:
-        return number(SQL_FALSE);
-    case SQL_ATTR_CURRENT_CATALOG:
-        return putString(dbc->diag, dbc->database, wide, value, length, true, written);
     default:
         break;
     }
@@ -139,8 +96,6 @@ static SQLRETURN allocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* outpu
                 return SQL_INVALID_HANDLE;
             Dbc* dbc = new Dbc();
             dbc->env = env;
-            std::lock_guard<std::mutex> lock(env->mutex);
-            env->connections.insert(dbc);
             *output = dbc;
             return SQL_SUCCESS;
         }
@@ -204,10 +159,6 @@ SQLRETURN freeHandle(SQLSMALLINT type, SQLHANDLE handle)
             while (!dbc->statements.empty())
                 freeStatement(*dbc->statements.begin());
             disconnect(dbc);
-        }
-        if (Env* env = asEnv(dbc->env)) {
-            std::lock_guard<std::mutex> lock(env->mutex);
-            env->connections.erase(dbc);
         }
         dbc->magic = Magic::Desc;
         delete dbc;
@@ -287,9 +238,6 @@ SQLRETURN SQL_API SQLGetEnvAttr(SQLHENV EnvironmentHandle, SQLINTEGER Attribute,
     case SQL_ATTR_CP_MATCH:
         number = SQL_CP_STRICT_MATCH;
         break;
-    case SQL_ATTR_OUTPUT_NTS:
-        number = SQL_TRUE;
-        break;
     default:
         return cliFailure(env->diag, 133, "HY092", "Option type out of range.");
     }
@@ -297,17 +245,6 @@ SQLRETURN SQL_API SQLGetEnvAttr(SQLHENV EnvironmentHandle, SQLINTEGER Attribute,
         *static_cast<SQLINTEGER*>(Value) = number;
     setLength(StringLength, 4);
     return SQL_SUCCESS;
-}
-
-SQLRETURN SQL_API SQLDriverConnect(SQLHDBC ConnectionHandle, SQLHWND, SQLCHAR* InConnectionString,
-                                   SQLSMALLINT StringLength1, SQLCHAR* OutConnectionString,
-                                   SQLSMALLINT BufferLength, SQLSMALLINT* StringLength2Ptr,
-                                   SQLUSMALLINT)
-{
-    return onConnection(ConnectionHandle, [&](Dbc* dbc) {
-        return driverConnect(dbc, fromNarrow(InConnectionString, StringLength1), false,
-                             OutConnectionString, BufferLength, StringLength2Ptr);
-    });
 }
 
 SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC ConnectionHandle, SQLHWND, SQLWCHAR* InConnectionString,
@@ -318,30 +255,6 @@ SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC ConnectionHandle, SQLHWND, SQLWCHAR*
     return onConnection(ConnectionHandle, [&](Dbc* dbc) {
         return driverConnect(dbc, fromUtf16(InConnectionString, StringLength1), true,
                              OutConnectionString, BufferLength, StringLength2Ptr);
-    });
-}
-
-// A data source name would be a catalogued database alias, which the stand-in has none of.
-SQLRETURN SQL_API SQLConnect(SQLHDBC ConnectionHandle, SQLCHAR* ServerName, SQLSMALLINT NameLength1,
-                             SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT)
-{
-    return onConnection(ConnectionHandle, [&](Dbc*) -> SQLRETURN {
-        throw db2s::sqlError(1013, "42705",
-                             "The database alias name or database name \"" +
-                                 db2s::upperCase(fromNarrow(ServerName, NameLength1)) +
-                                 "\" could not be found.");
-    });
-}
-
-SQLRETURN SQL_API SQLConnectW(SQLHDBC ConnectionHandle, SQLWCHAR* ServerName,
-                              SQLSMALLINT NameLength1, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*,
-                              SQLSMALLINT)
-{
-    return onConnection(ConnectionHandle, [&](Dbc*) -> SQLRETURN {
-        throw db2s::sqlError(1013, "42705",
-                             "The database alias name or database name \"" +
-                                 db2s::upperCase(fromUtf16(ServerName, NameLength1)) +
-                                 "\" could not be found.");
     });
 }
 
@@ -371,46 +284,9 @@ SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC ConnectionHandle, SQLINTEGER Attrib
                         [&](Dbc* dbc) { return setConnectAttr(dbc, Attribute, Value); });
 }
 
-SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC ConnectionHandle, SQLINTEGER Attribute,
-                                    SQLPOINTER Value, SQLINTEGER BufferLength,
-                                    SQLINTEGER* StringLength)
-{
-    return onConnection(ConnectionHandle, [&](Dbc* dbc) {
-        return getConnectAttr(dbc, Attribute, Value, BufferLength, StringLength, false);
-    });
-}
-
-SQLRETURN SQL_API SQLGetConnectAttrW(SQLHDBC ConnectionHandle, SQLINTEGER Attribute,
-                                     SQLPOINTER Value, SQLINTEGER BufferLength,
-                                     SQLINTEGER* StringLength)
-{
-    return onConnection(ConnectionHandle, [&](Dbc* dbc) {
-        return getConnectAttr(dbc, Attribute, Value, BufferLength, StringLength, true);
-    });
-}
-
 SQLRETURN SQL_API SQLEndTran(SQLSMALLINT HandleType, SQLHANDLE Handle, SQLSMALLINT CompletionType)
 {
-    if (HandleType == SQL_HANDLE_ENV) {
-        Env* env = asEnv(Handle);
-        if (!env)
-            return SQL_INVALID_HANDLE;
-        std::vector<Dbc*> connections;
-        {
-            std::lock_guard<std::mutex> lock(env->mutex);
-            connections.assign(env->connections.begin(), env->connections.end());
-        }
-        SQLRETURN result = SQL_SUCCESS;
-        for (Dbc* dbc : connections) {
-            if (!dbc->session)
-                continue;
-            const SQLRETURN rc =
-                onConnection(dbc, [&](Dbc* d) { return endTransaction(d, CompletionType); });
-            if (!SQL_SUCCEEDED(rc))
-                result = rc;
-        }
-        return result;
-    }
+    // The driver manager ends an environment's transactions connection by connection.
     if (HandleType != SQL_HANDLE_DBC)
         return SQL_ERROR;
     return onConnection(Handle, [&](Dbc* dbc) { return endTransaction(dbc, CompletionType); });

@@ -90,17 +90,6 @@ std::u16string toUtf16(const std::string& text)
     return out;
 }
 
-std::string fromNarrow(const SQLCHAR* text, SQLLEN length)
-{
-    if (!text)
-        return std::string();
-    if (length == SQL_NTS)
-        return std::string(reinterpret_cast<const char*>(text));
-    if (length < 0)
-        return std::string();
-    return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
-}
-
 SQLRETURN cliFailure(Diagnostics& diag, int code, const std::string& state, const std::string& text)
 {
     char id[16];

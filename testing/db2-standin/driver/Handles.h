@@ -89,8 +89,6 @@ struct Env
     Magic magic = Magic::Env;
     Diagnostics diag;
     SQLINTEGER odbcVersion = SQL_OV_ODBC3;
-    std::mutex mutex;
-    std::set<Dbc*> connections;
 };
 
 struct Dbc
@@ -109,17 +107,7 @@ struct Dbc
     bool broken = false; // the "server" went away: the connection is dead
     // DateTimeStringFormat of the connection string: JIS, ISO, EUR or USA.
     std::string dateTimeFormat = "JIS";
-    SQLULEN txnIsolation = SQL_TXN_READ_COMMITTED;
-    SQLULEN accessMode = SQL_MODE_READ_WRITE;
     std::set<Stmt*> statements;
-};
-
-struct Binding
-{
-    SQLSMALLINT type = SQL_C_CHAR;
-    SQLPOINTER target = nullptr;
-    SQLLEN length = 0;
-    SQLLEN* indicator = nullptr;
 };
 
 struct ColumnRead
@@ -141,11 +129,7 @@ struct Stmt
     bool exhausted = false;
     long long rowCount = -1;
     long long fetched = 0;
-    std::string prepared;
-    bool isPrepared = false;
-    std::vector<db2s::ColumnDesc> preparedColumns;
     std::vector<ColumnRead> reads;
-    std::map<SQLUSMALLINT, Binding> bindings;
     SQLULEN maxRows = 0;
     SQLULEN queryTimeout = 0;
     SQLULEN maxLength = 0;
@@ -160,7 +144,6 @@ struct Stmt
 // from stray pointers
 std::string fromUtf16(const SQLWCHAR* text, SQLLEN length);
 std::u16string toUtf16(const std::string& text);
-std::string fromNarrow(const SQLCHAR* text, SQLLEN length);
 SQLRETURN cliFailure(Diagnostics& diag, int code, const std::string& state,
                      const std::string& text);
 SQLRETURN db2Failure(Diagnostics& diag, const Db2Error& error, bool connected);

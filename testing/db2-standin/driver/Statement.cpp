@@ -18,8 +18,6 @@ static const std::vector<db2s::ColumnDesc>* columnsOf(const Stmt* stmt)
 {
     if (stmt->cursor)
         return &stmt->cursor->columns();
-    if (stmt->isPrepared)
-        return &stmt->preparedColumns;
     return nullptr;
 }
 
@@ -104,43 +102,6 @@ static SQLRETURN execute(Stmt* stmt, const std::string& sql)
     return SQL_SUCCESS;
 }
 
-static SQLSMALLINT defaultCType(const db2s::ColType& type)
-{
-    using db2s::Kind;
-    switch (type.kind) {
-    case Kind::Graphic:
-    case Kind::Vargraphic:
-    case Kind::LongVargraphic:
-    case Kind::Dbclob:
-        return SQL_C_WCHAR;
-    case Kind::Binary:
-    case Kind::Varbinary:
-    case Kind::Blob:
-    case Kind::Xml:
-        return SQL_C_BINARY;
-    case Kind::Smallint:
-        return SQL_C_SSHORT;
-    case Kind::Integer:
-        return SQL_C_SLONG;
-    case Kind::Bigint:
-        return SQL_C_SBIGINT;
-    case Kind::Real:
-        return SQL_C_FLOAT;
-    case Kind::Double:
-        return SQL_C_DOUBLE;
-    case Kind::Date:
-        return SQL_C_TYPE_DATE;
-    case Kind::Time:
-        return SQL_C_TYPE_TIME;
-    case Kind::Timestamp:
-        return SQL_C_TYPE_TIMESTAMP;
-    case Kind::Boolean:
-        return SQL_C_BIT;
-    default:
-        return SQL_C_CHAR;
-    }
-}
-
 static bool numberOf(const db2s::SqlValue& value, double& out)
 {
     switch (value.storage) {
@@ -157,14 +118,6 @@ static bool numberOf(const db2s::SqlValue& value, double& out)
     }
 }
 
-static int digitsAt(const std::string& s, size_t at, size_t count)
-{
-    int v = 0;
-    for (size_t i = at; i < at + count && i < s.size(); ++i)
-        v = v * 10 + (s[i] - '0');
-    return v;
-}
-
 // A fixed-size C value (number, date, time, timestamp) from the column's value.
 static SQLRETURN fixedValue(Stmt* stmt, SQLSMALLINT ctype, const db2s::SqlValue& value,
                             const db2s::ColType& type, SQLPOINTER target, SQLLEN* indicator)
@@ -176,57 +129,13 @@ static SQLRETURN fixedValue(Stmt* stmt, SQLSMALLINT ctype, const db2s::SqlValue&
         setLength(indicator, static_cast<long long>(sizeof v));
     };
     SQLRETURN rc = SQL_SUCCESS;
-    switch (ctype) {
-    case SQL_C_TYPE_DATE:
-    case SQL_C_DATE:
-    case SQL_C_TYPE_TIME:
-    case SQL_C_TIME:
-    case SQL_C_TYPE_TIMESTAMP:
-    case SQL_C_TIMESTAMP: {
-        const std::string text = db2s::valueText(value, type);
-        SQL_TIMESTAMP_STRUCT ts{};
-        if (type.kind == db2s::Kind::Date || type.kind == db2s::Kind::Timestamp) {
-            if (text.size() < 10)
-                return cliFailure(diag, 113, "22007", "Invalid datetime format.");
-            ts.year = static_cast<SQLSMALLINT>(digitsAt(text, 0, 4));
-            ts.month = static_cast<SQLUSMALLINT>(digitsAt(text, 5, 2));
-            ts.day = static_cast<SQLUSMALLINT>(digitsAt(text, 8, 2));
-        }
-        if (type.kind == db2s::Kind::Time || type.kind == db2s::Kind::Timestamp) {
-            const size_t at = type.kind == db2s::Kind::Time ? 0 : 11;
-            ts.hour = static_cast<SQLUSMALLINT>(digitsAt(text, at, 2));
-            ts.minute = static_cast<SQLUSMALLINT>(digitsAt(text, at + 3, 2));
-            ts.second = static_cast<SQLUSMALLINT>(digitsAt(text, at + 6, 2));
-            if (type.kind == db2s::Kind::Timestamp && text.size() > 20) {
-                std::string fraction = text.substr(20, 9);
-                fraction.resize(9, '0');
-                ts.fraction = static_cast<SQLUINTEGER>(std::stoul(fraction));
-            }
-        }
-        if (!db2s::isDatetime(type.kind))
-            return cliFailure(diag, 112, "07006", "Restricted data type attribute violation.");
-        if (ctype == SQL_C_TYPE_DATE || ctype == SQL_C_DATE) {
-            SQL_DATE_STRUCT d{ts.year, ts.month, ts.day};
-            store(d);
-        } else if (ctype == SQL_C_TYPE_TIME || ctype == SQL_C_TIME) {
-            SQL_TIME_STRUCT t{ts.hour, ts.minute, ts.second};
-            store(t);
-        } else {
-            store(ts);
-        }
-        return SQL_SUCCESS;
-    }
-    default:
-        break;
-    }
     double number = 0;
     if (value.storage == db2s::SqlValue::Storage::Blob || db2s::isDatetime(type.kind) ||
         !numberOf(value, number))
         return cliFailure(diag, 112, "22018",
                           "The value cannot be converted to the requested type.");
-    const bool integral = ctype != SQL_C_DOUBLE && ctype != SQL_C_FLOAT;
     double whole = std::trunc(number);
-    if (integral && whole != number) {
+    if (whole != number) {
         diag.add("01S07", 0,
                  std::string(ClientPrefix) + "CLI0111W  Fractional truncation. SQLSTATE=01S07");
         rc = SQL_SUCCESS_WITH_INFO;
@@ -234,43 +143,11 @@ static SQLRETURN fixedValue(Stmt* stmt, SQLSMALLINT ctype, const db2s::SqlValue&
     auto inRange = [&](double low, double high) { return whole >= low && whole <= high; };
     auto overflow = [&]() { return cliFailure(diag, 111, "22003", "Numeric value out of range."); };
     switch (ctype) {
-    case SQL_C_BIT:
-        if (number < 0 || number >= 2)
-            return overflow();
-        store(static_cast<unsigned char>(number != 0 ? 1 : 0));
-        return rc;
-    case SQL_C_STINYINT:
-    case SQL_C_TINYINT:
-        if (!inRange(-128, 127))
-            return overflow();
-        store(static_cast<signed char>(whole));
-        return rc;
-    case SQL_C_UTINYINT:
-        if (!inRange(0, 255))
-            return overflow();
-        store(static_cast<unsigned char>(whole));
-        return rc;
-    case SQL_C_SSHORT:
-    case SQL_C_SHORT:
-        if (!inRange(-32768, 32767))
-            return overflow();
-        store(static_cast<SQLSMALLINT>(whole));
-        return rc;
-    case SQL_C_USHORT:
-        if (!inRange(0, 65535))
-            return overflow();
-        store(static_cast<SQLUSMALLINT>(whole));
-        return rc;
     case SQL_C_SLONG:
     case SQL_C_LONG:
         if (!inRange(-2147483648.0, 2147483647.0))
             return overflow();
         store(static_cast<SQLINTEGER>(whole));
-        return rc;
-    case SQL_C_ULONG:
-        if (!inRange(0, 4294967295.0))
-            return overflow();
-        store(static_cast<SQLUINTEGER>(whole));
         return rc;
     case SQL_C_SBIGINT:
         if (value.storage == db2s::SqlValue::Storage::Integer) {
@@ -281,25 +158,6 @@ static SQLRETURN fixedValue(Stmt* stmt, SQLSMALLINT ctype, const db2s::SqlValue&
             return overflow();
         store(static_cast<SQLBIGINT>(whole));
         return rc;
-    case SQL_C_UBIGINT:
-        if (value.storage == db2s::SqlValue::Storage::Integer) {
-            if (value.i < 0)
-                return overflow();
-            store(static_cast<SQLUBIGINT>(value.i));
-            return rc;
-        }
-        if (!inRange(0, 1.8446744073709552e19))
-            return overflow();
-        store(static_cast<SQLUBIGINT>(whole));
-        return rc;
-    case SQL_C_DOUBLE:
-        store(static_cast<SQLDOUBLE>(number));
-        return SQL_SUCCESS;
-    case SQL_C_FLOAT:
-        if (std::fabs(number) > 3.4028234663852886e38)
-            return overflow();
-        store(static_cast<SQLREAL>(number));
-        return SQL_SUCCESS;
     default:
         break;
     }
@@ -423,10 +281,6 @@ static SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQL
     const size_t index = column - 1u;
     const db2s::ColType& type = columns[index].type;
     const db2s::SqlValue& value = stmt->cursor->row()[index];
-    if (ctype == SQL_C_DEFAULT)
-        ctype = defaultCType(type);
-    if (ctype == SQL_ARD_TYPE)
-        ctype = SQL_C_CHAR;
     ColumnRead& read = stmt->reads[index];
     if (read.done)
         return SQL_NO_DATA;
@@ -533,23 +387,7 @@ static SQLRETURN fetch(Stmt* stmt)
         *stmt->rowsFetched = 1;
     if (stmt->rowStatus)
         stmt->rowStatus[0] = SQL_ROW_SUCCESS;
-    SQLRETURN result = SQL_SUCCESS;
-    for (auto& entry : stmt->bindings) {
-        const Binding& b = entry.second;
-        if (entry.first < 1 || entry.first > stmt->reads.size())
-            continue;
-        stmt->reads[entry.first - 1u] = ColumnRead();
-        const SQLRETURN rc = getData(stmt, entry.first, b.type, b.target, b.length, b.indicator);
-        stmt->reads[entry.first - 1u] = ColumnRead();
-        if (rc == SQL_ERROR) {
-            if (stmt->rowStatus)
-                stmt->rowStatus[0] = SQL_ROW_ERROR;
-            return SQL_ERROR;
-        }
-        if (rc == SQL_SUCCESS_WITH_INFO)
-            result = SQL_SUCCESS_WITH_INFO;
-    }
-    return result;
+    return SQL_SUCCESS;
 }
 
 static SQLRETURN describeColumn(Stmt* stmt, SQLUSMALLINT column, bool wide, SQLPOINTER name,
@@ -570,98 +408,24 @@ static SQLRETURN describeColumn(Stmt* stmt, SQLUSMALLINT column, bool wide, SQLP
     return putString(stmt->diag, desc.name, wide, name, bufferLength, false, nameLength);
 }
 
-static std::string cliTypeName(const db2s::ColType& type)
-{
-    if (type.kind == db2s::Kind::Char)
-        return "CHAR";
-    return db2s::typeName(type);
-}
-
-static SQLRETURN colAttribute(Stmt* stmt, SQLUSMALLINT column, SQLUSMALLINT field, bool wide,
-                              SQLPOINTER characterAttribute, SQLSMALLINT bufferLength,
-                              SQLSMALLINT* stringLength, SQLLEN* numericAttribute)
+// What the program asks of a result column: whether it is unsigned and its radix.
+static SQLRETURN colAttribute(Stmt* stmt, SQLUSMALLINT column, SQLUSMALLINT field,
+                              SQLLEN* numericAttribute)
 {
     const auto* columns = columnsOf(stmt);
     if (!columns)
         return cliFailure(stmt->diag, 125, "HY010", "Function sequence error.");
-    if (field == SQL_DESC_COUNT || field == SQL_COLUMN_COUNT) {
-        setLength(numericAttribute, static_cast<long long>(columns->size()));
-        return SQL_SUCCESS;
-    }
     if (column < 1 || column > columns->size())
         return cliFailure(stmt->diag, 122, "07009", "Invalid descriptor index.");
-    const db2s::ColumnDesc& desc = (*columns)[column - 1u];
-    const db2s::ColType& type = desc.type;
-    const int code = db2s::odbcTypeCode(type);
+    const db2s::ColType& type = (*columns)[column - 1u].type;
+    const bool numeric = db2s::isNumeric(type.kind);
     auto number = [&](long long v) {
         setLength(numericAttribute, v);
         return SQL_SUCCESS;
     };
-    auto text = [&](const std::string& v) {
-        return putString(stmt->diag, v, wide, characterAttribute, bufferLength, true, stringLength);
-    };
-    const bool numeric = db2s::isNumeric(type.kind);
     switch (field) {
-    case SQL_DESC_NAME:
-    case SQL_COLUMN_NAME:
-    case SQL_DESC_LABEL:
-    case SQL_DESC_BASE_COLUMN_NAME:
-        return text(desc.name);
-    case SQL_DESC_TYPE:
-        return number(db2s::isDatetime(type.kind) ? SQL_DATETIME : code);
-    case SQL_DESC_CONCISE_TYPE:
-        return number(code); // SQL_COLUMN_TYPE as well
-    case SQL_DESC_LENGTH:
-        return number(db2s::columnSize(type));
-    case SQL_COLUMN_LENGTH:
-    case SQL_DESC_OCTET_LENGTH:
-        return number(db2s::octetLength(type));
-    case SQL_DESC_PRECISION:
-    case SQL_COLUMN_PRECISION:
-        return number(db2s::isDatetime(type.kind) ? type.scale : db2s::columnSize(type));
-    case SQL_DESC_SCALE:
-    case SQL_COLUMN_SCALE:
-        return number(db2s::decimalDigits(type));
-    case SQL_DESC_NULLABLE:
-    case SQL_COLUMN_NULLABLE:
-        return number(desc.nullable ? SQL_NULLABLE : SQL_NO_NULLS);
     case SQL_DESC_UNSIGNED:
         return number(numeric ? SQL_FALSE : SQL_TRUE);
-    case SQL_DESC_DISPLAY_SIZE:
-        return number(db2s::displaySize(type));
-    case SQL_DESC_TYPE_NAME:
-        return text(cliTypeName(type));
-    case SQL_DESC_LOCAL_TYPE_NAME:
-    case SQL_DESC_TABLE_NAME:
-    case SQL_DESC_BASE_TABLE_NAME:
-    case SQL_DESC_SCHEMA_NAME:
-    case SQL_DESC_CATALOG_NAME:
-        return text(std::string());
-    case SQL_DESC_LITERAL_PREFIX:
-        return text(db2s::isString(type.kind) || db2s::isDatetime(type.kind) ? "'"
-                    : db2s::isBinary(type.kind)                              ? "X'"
-                                                                             : "");
-    case SQL_DESC_LITERAL_SUFFIX:
-        return text(db2s::isString(type.kind) || db2s::isDatetime(type.kind) ||
-                            db2s::isBinary(type.kind)
-                        ? "'"
-                        : "");
-    case SQL_DESC_AUTO_UNIQUE_VALUE:
-        return number(SQL_FALSE);
-    case SQL_DESC_CASE_SENSITIVE:
-        return number(db2s::isString(type.kind) ? SQL_TRUE : SQL_FALSE);
-    case SQL_DESC_FIXED_PREC_SCALE:
-        return number(SQL_FALSE);
-    case SQL_DESC_SEARCHABLE:
-        return number(type.kind == db2s::Kind::Clob || type.kind == db2s::Kind::Blob ||
-                              type.kind == db2s::Kind::Dbclob || type.kind == db2s::Kind::Xml ||
-                              type.kind == db2s::Kind::LongVarchar
-                          ? SQL_PRED_CHAR
-                          : SQL_PRED_SEARCHABLE);
-    case SQL_DESC_UPDATABLE:
-        return number(SQL_ATTR_READWRITE_UNKNOWN);
-    case SQL_DESC_UNNAMED:
-        return number(SQL_NAMED);
     case SQL_DESC_NUM_PREC_RADIX:
         return number(type.kind == db2s::Kind::Real || type.kind == db2s::Kind::Double ? 2
                       : numeric                                                        ? 10
@@ -737,15 +501,10 @@ static SQLRETURN setStmtAttr(Stmt* stmt, SQLINTEGER attribute, SQLPOINTER value)
     return cliFailure(stmt->diag, 133, "HY092", "Option type out of range.");
 }
 
+// The driver manager asks for the statement's four descriptors.
 static SQLRETURN getStmtAttr(Stmt* stmt, SQLINTEGER attribute, SQLPOINTER value,
                              SQLINTEGER* written)
 {
-    auto number = [&](SQLULEN v) {
-        if (value)
-            *static_cast<SQLULEN*>(value) = v;
-        setLength(written, static_cast<long long>(sizeof(SQLULEN)));
-        return SQL_SUCCESS;
-    };
     auto pointer = [&](void* p) {
         if (value)
             *static_cast<SQLPOINTER*>(value) = p;
@@ -761,64 +520,10 @@ static SQLRETURN getStmtAttr(Stmt* stmt, SQLINTEGER attribute, SQLPOINTER value,
         return pointer(&stmt->ird);
     case SQL_ATTR_IMP_PARAM_DESC:
         return pointer(&stmt->ipd);
-    case SQL_ATTR_CURSOR_TYPE:
-        return number(SQL_CURSOR_FORWARD_ONLY);
-    case SQL_ATTR_CONCURRENCY:
-        return number(SQL_CONCUR_READ_ONLY);
-    case SQL_ATTR_CURSOR_SCROLLABLE:
-        return number(SQL_NONSCROLLABLE);
-    case SQL_ATTR_CURSOR_SENSITIVITY:
-        return number(SQL_UNSPECIFIED);
-    case SQL_ATTR_ROW_ARRAY_SIZE:
-    case SQL_ROWSET_SIZE:
-        return number(1);
-    case SQL_ATTR_ROW_BIND_TYPE:
-        return number(SQL_BIND_BY_COLUMN);
-    case SQL_ATTR_MAX_ROWS:
-        return number(stmt->maxRows);
-    case SQL_ATTR_QUERY_TIMEOUT:
-        return number(stmt->queryTimeout);
-    case SQL_ATTR_MAX_LENGTH:
-        return number(stmt->maxLength);
-    case SQL_ATTR_ROWS_FETCHED_PTR:
-        return pointer(stmt->rowsFetched);
-    case SQL_ATTR_ROW_STATUS_PTR:
-        return pointer(stmt->rowStatus);
-    case SQL_ATTR_METADATA_ID:
-        return number(stmt->metadataId);
-    case SQL_ATTR_ASYNC_ENABLE:
-        return number(SQL_ASYNC_ENABLE_OFF);
-    case SQL_ATTR_NOSCAN:
-        return number(SQL_NOSCAN_OFF);
-    case SQL_ATTR_RETRIEVE_DATA:
-        return number(SQL_RD_ON);
-    case SQL_ATTR_USE_BOOKMARKS:
-        return number(SQL_UB_OFF);
-    case SQL_ATTR_PARAMSET_SIZE:
-        return number(1);
-    case SQL_ATTR_ROW_NUMBER:
-        return number(stmt->onRow ? static_cast<SQLULEN>(stmt->fetched) : 0);
-    case SQL_ATTR_KEYSET_SIZE:
-        return number(0);
-    case SQL_ATTR_ENABLE_AUTO_IPD:
-        return number(SQL_FALSE);
     default:
         break;
     }
     return cliFailure(stmt->diag, 133, "HY092", "Option type out of range.");
-}
-
-static SQLRETURN prepare(Stmt* stmt, const std::string& sql)
-{
-    if (stmt->cursor)
-        return cliFailure(stmt->diag, 115, "24000", "Invalid cursor state.");
-    stmt->isPrepared = false;
-    stmt->preparedColumns.clear();
-    checkServer(stmt->dbc);
-    stmt->preparedColumns = stmt->dbc->session->describe(sql);
-    stmt->prepared = sql;
-    stmt->isPrepared = true;
-    return SQL_SUCCESS;
 }
 
 } // namespace driver
@@ -836,9 +541,7 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT StatementHandle, SQLUSMALLINT Option)
         case SQL_CLOSE:
             closeCursor(stmt);
             return SQL_SUCCESS;
-        case SQL_UNBIND:
-            stmt->bindings.clear();
-            return SQL_SUCCESS;
+        case SQL_UNBIND: // no column is ever bound
         case SQL_RESET_PARAMS:
             return SQL_SUCCESS;
         default:
@@ -848,54 +551,11 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT StatementHandle, SQLUSMALLINT Option)
     });
 }
 
-SQLRETURN SQL_API SQLExecDirect(SQLHSTMT StatementHandle, SQLCHAR* StatementText,
-                                SQLINTEGER TextLength)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        stmt->isPrepared = false;
-        return execute(stmt, fromNarrow(StatementText, TextLength));
-    });
-}
-
 SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT StatementHandle, SQLWCHAR* StatementText,
                                  SQLINTEGER TextLength)
 {
     return onStatement(StatementHandle, [&](Stmt* stmt) {
-        stmt->isPrepared = false;
         return execute(stmt, fromUtf16(StatementText, TextLength));
-    });
-}
-
-SQLRETURN SQL_API SQLPrepare(SQLHSTMT StatementHandle, SQLCHAR* StatementText,
-                             SQLINTEGER TextLength)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        return prepare(stmt, fromNarrow(StatementText, TextLength));
-    });
-}
-
-SQLRETURN SQL_API SQLPrepareW(SQLHSTMT StatementHandle, SQLWCHAR* StatementText,
-                              SQLINTEGER TextLength)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        return prepare(stmt, fromUtf16(StatementText, TextLength));
-    });
-}
-
-SQLRETURN SQL_API SQLExecute(SQLHSTMT StatementHandle)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        if (!stmt->isPrepared)
-            return cliFailure(stmt->diag, 125, "HY010", "Function sequence error.");
-        return execute(stmt, stmt->prepared);
-    });
-}
-
-SQLRETURN SQL_API SQLNumParams(SQLHSTMT StatementHandle, SQLSMALLINT* ParameterCount)
-{
-    return onStatement(StatementHandle, [&](Stmt*) {
-        setLength(ParameterCount, 0);
-        return SQL_SUCCESS;
     });
 }
 
@@ -905,18 +565,6 @@ SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT StatementHandle, SQLSMALLINT* Column
         const auto* columns = columnsOf(stmt);
         setLength(ColumnCount, columns ? static_cast<long long>(columns->size()) : 0);
         return SQL_SUCCESS;
-    });
-}
-
-SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber,
-                                 SQLCHAR* ColumnName, SQLSMALLINT BufferLength,
-                                 SQLSMALLINT* NameLength, SQLSMALLINT* DataType,
-                                 SQLULEN* ColumnSize, SQLSMALLINT* DecimalDigits,
-                                 SQLSMALLINT* Nullable)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        return describeColumn(stmt, ColumnNumber, false, ColumnName, BufferLength, NameLength,
-                              DataType, ColumnSize, DecimalDigits, Nullable);
     });
 }
 
@@ -932,57 +580,18 @@ SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnN
     });
 }
 
-SQLRETURN SQL_API SQLColAttribute(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber,
-                                  SQLUSMALLINT FieldIdentifier, SQLPOINTER CharacterAttribute,
-                                  SQLSMALLINT BufferLength, SQLSMALLINT* StringLength,
-                                  SQLLEN* NumericAttribute)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        return colAttribute(stmt, ColumnNumber, FieldIdentifier, false, CharacterAttribute,
-                            BufferLength, StringLength, NumericAttribute);
-    });
-}
-
 SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber,
-                                   SQLUSMALLINT FieldIdentifier, SQLPOINTER CharacterAttribute,
-                                   SQLSMALLINT BufferLength, SQLSMALLINT* StringLength,
-                                   SQLLEN* NumericAttribute)
+                                   SQLUSMALLINT FieldIdentifier, SQLPOINTER, SQLSMALLINT,
+                                   SQLSMALLINT*, SQLLEN* NumericAttribute)
 {
     return onStatement(StatementHandle, [&](Stmt* stmt) {
-        return colAttribute(stmt, ColumnNumber, FieldIdentifier, true, CharacterAttribute,
-                            BufferLength, StringLength, NumericAttribute);
-    });
-}
-
-SQLRETURN SQL_API SQLBindCol(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber,
-                             SQLSMALLINT TargetType, SQLPOINTER TargetValue, SQLLEN BufferLength,
-                             SQLLEN* StrLen_or_Ind)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) -> SQLRETURN {
-        if (ColumnNumber < 1)
-            return cliFailure(stmt->diag, 122, "07009", "Invalid descriptor index.");
-        if (!TargetValue && !StrLen_or_Ind) {
-            stmt->bindings.erase(ColumnNumber);
-            return SQL_SUCCESS;
-        }
-        stmt->bindings[ColumnNumber] =
-            Binding{TargetType, TargetValue, BufferLength, StrLen_or_Ind};
-        return SQL_SUCCESS;
+        return colAttribute(stmt, ColumnNumber, FieldIdentifier, NumericAttribute);
     });
 }
 
 SQLRETURN SQL_API SQLFetch(SQLHSTMT StatementHandle)
 {
     return onStatement(StatementHandle, [&](Stmt* stmt) { return fetch(stmt); });
-}
-
-SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT StatementHandle, SQLSMALLINT FetchOrientation, SQLLEN)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) -> SQLRETURN {
-        if (FetchOrientation != SQL_FETCH_NEXT)
-            return cliFailure(stmt->diag, 145, "HY106", "Fetch type out of range.");
-        return fetch(stmt);
-    });
 }
 
 SQLRETURN SQL_API SQLGetData(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber,
@@ -999,14 +608,6 @@ SQLRETURN SQL_API SQLRowCount(SQLHSTMT StatementHandle, SQLLEN* RowCount)
     return onStatement(StatementHandle, [&](Stmt* stmt) {
         setLength(RowCount, stmt->rowCount);
         return SQL_SUCCESS;
-    });
-}
-
-SQLRETURN SQL_API SQLMoreResults(SQLHSTMT StatementHandle)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        closeCursor(stmt);
-        return SQL_NO_DATA;
     });
 }
 
@@ -1030,13 +631,6 @@ SQLRETURN SQL_API SQLCancel(SQLHSTMT StatementHandle)
     return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT StatementHandle, SQLINTEGER Attribute, SQLPOINTER Value,
-                                 SQLINTEGER)
-{
-    return onStatement(StatementHandle,
-                       [&](Stmt* stmt) { return setStmtAttr(stmt, Attribute, Value); });
-}
-
 SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT StatementHandle, SQLINTEGER Attribute, SQLPOINTER Value,
                                   SQLINTEGER)
 {
@@ -1046,14 +640,6 @@ SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT StatementHandle, SQLINTEGER Attribute
 
 SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT StatementHandle, SQLINTEGER Attribute, SQLPOINTER Value,
                                  SQLINTEGER, SQLINTEGER* StringLength)
-{
-    return onStatement(StatementHandle, [&](Stmt* stmt) {
-        return getStmtAttr(stmt, Attribute, Value, StringLength);
-    });
-}
-
-SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT StatementHandle, SQLINTEGER Attribute, SQLPOINTER Value,
-                                  SQLINTEGER, SQLINTEGER* StringLength)
 {
     return onStatement(StatementHandle, [&](Stmt* stmt) {
         return getStmtAttr(stmt, Attribute, Value, StringLength);

@@ -49,6 +49,7 @@ private slots:
     void rollbackUndoes();
     void dateTimeStringFormat_data();
     void dateTimeStringFormat();
+    void callsLeftToTheDriverManager();
 
 private:
     SQLRETURN exec(SQLHSTMT statement, const QString& sql)
@@ -219,6 +220,8 @@ void TestStandinOdbc::dateTimeStringFormat()
 {
     QFETCH(QString, keyword);
     QFETCH(QStringList, texts);
+    // A data source name is the driver manager's to look up, and none is registered:
+    // SQLConnect never reaches the driver.
     SQLHDBC dbc = SQL_NULL_HDBC;
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
     std::vector<SQLWCHAR> text = wide(StandinTest::connectionString(m_profile) + keyword);
@@ -248,6 +251,37 @@ void TestStandinOdbc::dateTimeStringFormat()
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     QCOMPARE(read, texts);
     QCOMPARE(QString::fromUtf8(narrow), texts[0]);
+}
+
+// The driver has the wide entry points the program calls: a narrow call reaches it
+// converted by the driver manager, which refuses what the driver does not have.
+void TestStandinOdbc::callsLeftToTheDriverManager()
+{
+    SQLCHAR narrow[] = "SELECT N FROM T WHERE N = 1";
+    QCOMPARE(SQLExecDirect(m_stmt, narrow, SQL_NTS), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
+    SQLINTEGER n = 0;
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_SLONG, &n, 0, &indicator), SQL_SUCCESS);
+    QCOMPARE(n, 1);
+    SQLCloseCursor(m_stmt);
+
+    std::vector<SQLWCHAR> text = wide(QStringLiteral("SELECT N FROM T"));
+    QCOMPARE(SQLPrepareW(m_stmt, text.data(), SQL_NTS), SQL_ERROR);
+    QCOMPARE(sqlState(SQL_HANDLE_STMT, m_stmt), QStringLiteral("IM001"));
+    QCOMPARE(SQLBindCol(m_stmt, 1, SQL_C_SLONG, &n, 0, &indicator), SQL_ERROR);
+    QCOMPARE(sqlState(SQL_HANDLE_STMT, m_stmt), QStringLiteral("IM001"));
+
+    // A data source name is the driver manager's to look up, and none is registered:
+    // SQLConnect never reaches the driver.
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
+    std::vector<SQLWCHAR> name = wide(m_profile.database);
+    const SQLRETURN rc = SQLConnectW(dbc, name.data(), SQL_NTS, nullptr, 0, nullptr, 0);
+    const QString state = sqlState(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    QCOMPARE(rc, SQL_ERROR);
+    QCOMPARE(state, QStringLiteral("IM002"));
 }
 
 QTEST_GUILESS_MAIN(TestStandinOdbc)
