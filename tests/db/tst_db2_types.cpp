@@ -1,6 +1,6 @@
 // DB2's column types as the data access layer sees them through the driver:
-// the type codes, the text forms of the values, long values read in pieces,
-// and the values DB2 refuses.
+// the type codes, the text forms of the values, long values read in pieces, and
+// NULL beside the empty text.
 #include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
@@ -32,8 +32,6 @@ private slots:
     void initTestCase();
     void typeCodesAndTextForms_data();
     void typeCodesAndTextForms();
-    void refusedValues_data();
-    void refusedValues();
     void longValuesComeBackWhole();
     void nullIsNotAnEmptyText();
 
@@ -155,131 +153,6 @@ void TestDb2Types::typeCodesAndTextForms()
     QCOMPARE(rows.fields().item(0).name(), QStringLiteral("c"));
     QCOMPARE(rows.fields().item(0).type(), adoType);
     QCOMPARE(rows.fields().item(0).value(), Value(text));
-}
-
-void TestDb2Types::refusedValues_data()
-{
-    QTest::addColumn<QString>("columnType");
-    QTest::addColumn<QString>("literal");
-    QTest::addColumn<QString>("sqlState");
-    QTest::addColumn<QString>("message");
-
-    const QString tooLong = QStringLiteral("SQL0433N");
-    // A constant longer than DB2 takes fails before any column is looked at.
-    const QString constantTooLong = QStringLiteral("SQL0102N  The string constant beginning with "
-                                                   "\"'aaaaaaaaaaaaaaaaaaa\" is too long.");
-    QTest::newRow("constant over 32672 bytes") << "LONG VARCHAR"
-                                               << "'" + QString(ConstantMax + 1, 'a') + "'"
-                                               << "54002" << constantTooLong;
-    QTest::newRow("constant over 32672 UTF-8 bytes")
-        << "LONG VARCHAR"
-        << "'" + QString(ConstantMax / 2, QChar(0xE4)) + "a'"
-        << "54002"
-        << "SQL0102N";
-    QTest::newRow("doubled quotes count twice") << "LONG VARCHAR"
-                                                << "'" + QString(ConstantMax - 1, 'a') + "'''"
-                                                << "54002" << constantTooLong;
-    QTest::newRow("constant checked before the column") << "VARCHAR(3)"
-                                                        << "'" + QString(ConstantMax + 1, 'a') + "'"
-                                                        << "54002" << constantTooLong;
-    QTest::newRow("hexadecimal constant over 32672 digits")
-        << "VARBINARY(32672)"
-        << "X'" + QString(ConstantMax + 2, 'A') + "'"
-        << "54002"
-        << "SQL0102N  The string constant beginning with \"X'AAAAAAAAAAAAAAAAAA\" is too long.";
-    QTest::newRow("statement over 2097152 bytes")
-        << "CLOB(10M)" << joinedConstants(QString(2097152, 'a'), ConstantMax) << "54001"
-        << "SQL0101N  The statement was not processed because a limit such as a memory limit, "
-           "an SQL limit, or a database limit was reached.";
-    QTest::newRow("LONG VARCHAR over 32700 bytes")
-        << "LONG VARCHAR" << joinedConstants(QString(32701, 'a'), ConstantMax) << "22001"
-        << tooLong;
-    QTest::newRow("LONG VARCHAR over 32700 UTF-8 bytes")
-        << "LONG VARCHAR" << joinedConstants(QString(16350, QChar(0xE4)) + "a", ConstantMax / 2)
-        << "22001" << tooLong;
-    QTest::newRow("VARCHAR over its length") << "VARCHAR(3)"
-                                             << "'abcd'"
-                                             << "22001" << tooLong;
-    QTest::newRow("VARCHAR counts bytes") << "VARCHAR(3)"
-                                          << "'äö'"
-                                          << "22001" << tooLong;
-    QTest::newRow("CHAR over its length") << "CHAR(2)"
-                                          << "'abc'"
-                                          << "22001" << tooLong;
-    QTest::newRow("DATE syntax") << "DATE"
-                                 << "'yesterday'"
-                                 << "22007"
-                                 << "SQL0180N";
-    QTest::newRow("DATE too many digits") << "DATE"
-                                          << "'2024-002-01'"
-                                          << "22007"
-                                          << "SQL0180N";
-    QTest::newRow("DATE impossible day") << "DATE"
-                                         << "'2023-02-29'"
-                                         << "22008"
-                                         << "SQL0181N";
-    QTest::newRow("DATE month 13") << "DATE"
-                                   << "'13/01/2024'"
-                                   << "22008"
-                                   << "SQL0181N";
-    QTest::newRow("TIME hour 25") << "TIME"
-                                  << "'25:00:00'"
-                                  << "22008"
-                                  << "SQL0181N";
-    QTest::newRow("TIMESTAMP syntax") << "TIMESTAMP"
-                                      << "'2024-02-29 x'"
-                                      << "22007"
-                                      << "SQL0180N";
-    QTest::newRow("INTEGER from text") << "INTEGER"
-                                       << "'12a'"
-                                       << "22018"
-                                       << "SQL0420N";
-    QTest::newRow("DECIMAL from text") << "DECIMAL(5,2)"
-                                       << "'n/a'"
-                                       << "22018"
-                                       << "SQL0420N";
-    QTest::newRow("SMALLINT overflow") << "SMALLINT"
-                                       << "'40000'"
-                                       << "22003"
-                                       << "SQL0413N";
-    QTest::newRow("DECIMAL overflow") << "DECIMAL(5,2)"
-                                      << "'1234.5'"
-                                      << "22003"
-                                      << "SQL0413N";
-    QTest::newRow("BOOLEAN word") << "BOOLEAN"
-                                  << "'maybe'"
-                                  << "22018"
-                                  << "SQL0420N";
-    QTest::newRow("BLOB from text") << "BLOB(1K)"
-                                    << "'abc'"
-                                    << "42821"
-                                    << "SQL0408N";
-    QTest::newRow("XML not well-formed") << "XML"
-                                         << "'<a>'"
-                                         << "2200M"
-                                         << "SQL16110N";
-}
-
-void TestDb2Types::refusedValues()
-{
-    QFETCH(QString, columnType);
-    QFETCH(QString, literal);
-    QFETCH(QString, sqlState);
-    QFETCH(QString, message);
-    const QString table = newTable(columnType);
-    try {
-        m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(%2)").arg(table, literal));
-        QFAIL("the value was accepted");
-    } catch (const DbError& error) {
-        QCOMPARE(error.sqlState(), sqlState);
-        QVERIFY2(error.description().startsWith("[IBM][CLI Driver][DB2/LINUXX8664] " + message),
-                 qPrintable(error.description()));
-        QVERIFY(error.description().endsWith("SQLSTATE=" + sqlState));
-    }
-    // Nothing of a refused statement is left behind.
-    QCOMPARE(TestEnv::db2Query(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table),
-                               m_profile.database),
-             QStringList{QStringLiteral("0")});
 }
 
 void TestDb2Types::longValuesComeBackWhole()

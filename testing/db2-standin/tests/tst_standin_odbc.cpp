@@ -1,9 +1,9 @@
-// The ODBC rules of the driver behind "IBM DB2 ODBC DRIVER" that the data access
-// layer relies on without showing them: values in pieces with their remaining
-// length, NULL indicators, row counts, several statements at once, transactions.
-// Plain ODBC calls through the driver manager, as the layer makes them.
+// The stand-in's ODBC rules that the program relies on without showing them:
+// values in pieces with their remaining length, NULL indicators, row counts,
+// several statements at once, transactions, the form of dates and times.
+// Plain ODBC calls through the driver manager.
+#include "StandinTest.h"
 #include "TestEnv.h"
-#include "db/IBMDB2.h"
 
 #include <QtTest>
 
@@ -33,7 +33,7 @@ std::vector<SQLWCHAR> wide(const QString& text)
 
 } // namespace
 
-class TestDb2Driver : public QObject
+class TestStandinOdbc : public QObject
 {
     Q_OBJECT
 
@@ -49,6 +49,7 @@ private slots:
     void rollbackUndoes();
     void dateTimeStringFormat_data();
     void dateTimeStringFormat();
+    void callsLeftToTheDriverManager();
 
 private:
     SQLRETURN exec(SQLHSTMT statement, const QString& sql)
@@ -63,7 +64,7 @@ private:
     SQLHSTMT m_stmt = SQL_NULL_HSTMT;
 };
 
-void TestDb2Driver::initTestCase()
+void TestStandinOdbc::initTestCase()
 {
     m_profile = TestEnv::createDb2Database(QStringLiteral("TSTDRV"));
     TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (S VARCHAR(100), N INTEGER)"),
@@ -75,30 +76,30 @@ void TestDb2Driver::initTestCase()
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env), SQL_SUCCESS);
     SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc), SQL_SUCCESS);
-    std::vector<SQLWCHAR> text = wide(IBMDB2::ConnectionString(m_profile));
+    std::vector<SQLWCHAR> text = wide(StandinTest::connectionString(m_profile));
     const SQLRETURN rc = SQLDriverConnectW(m_dbc, nullptr, text.data(), SQL_NTS, nullptr, 0,
                                            nullptr, SQL_DRIVER_NOPROMPT);
     QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(sqlState(SQL_HANDLE_DBC, m_dbc)));
 }
 
-void TestDb2Driver::cleanupTestCase()
+void TestStandinOdbc::cleanupTestCase()
 {
     SQLDisconnect(m_dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, m_env);
 }
 
-void TestDb2Driver::init()
+void TestStandinOdbc::init()
 {
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt), SQL_SUCCESS);
 }
 
-void TestDb2Driver::cleanup()
+void TestStandinOdbc::cleanup()
 {
     SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
 }
 
-void TestDb2Driver::rowCounts()
+void TestStandinOdbc::rowCounts()
 {
     SQLLEN rows = 0;
     QCOMPARE(exec(m_stmt, QStringLiteral("SELECT * FROM T")), SQL_SUCCESS);
@@ -115,7 +116,7 @@ void TestDb2Driver::rowCounts()
     QCOMPARE(exec(m_stmt, QStringLiteral("DELETE FROM T WHERE N > 2")), SQL_NO_DATA);
 }
 
-void TestDb2Driver::valuesInPieces()
+void TestStandinOdbc::valuesInPieces()
 {
     QCOMPARE(exec(m_stmt, QStringLiteral("SELECT S FROM T WHERE N = 1")), SQL_SUCCESS);
     QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
@@ -139,7 +140,7 @@ void TestDb2Driver::valuesInPieces()
     SQLCloseCursor(m_stmt);
 }
 
-void TestDb2Driver::nullNeedsAnIndicator()
+void TestStandinOdbc::nullNeedsAnIndicator()
 {
     QCOMPARE(exec(m_stmt, QStringLiteral("SELECT S FROM T WHERE N = 2")), SQL_SUCCESS);
     QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
@@ -154,7 +155,7 @@ void TestDb2Driver::nullNeedsAnIndicator()
     SQLCloseCursor(m_stmt);
 }
 
-void TestDb2Driver::twoStatementsAtOnce()
+void TestStandinOdbc::twoStatementsAtOnce()
 {
     SQLHSTMT count = SQL_NULL_HSTMT;
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &count), SQL_SUCCESS);
@@ -180,7 +181,7 @@ void TestDb2Driver::twoStatementsAtOnce()
     SQLCloseCursor(m_stmt);
 }
 
-void TestDb2Driver::rollbackUndoes()
+void TestStandinOdbc::rollbackUndoes()
 {
     SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
                       0);
@@ -198,7 +199,7 @@ void TestDb2Driver::rollbackUndoes()
 
 // Dates, times and timestamps read as character data take the form of the
 // DateTimeStringFormat keyword; without it, the JIS form.
-void TestDb2Driver::dateTimeStringFormat_data()
+void TestStandinOdbc::dateTimeStringFormat_data()
 {
     QTest::addColumn<QString>("keyword");
     QTest::addColumn<QStringList>("texts");
@@ -215,13 +216,15 @@ void TestDb2Driver::dateTimeStringFormat_data()
                          << QStringList{"02/29/2024", "01:05 PM", "2024-02-29 00:45:07.123456"};
 }
 
-void TestDb2Driver::dateTimeStringFormat()
+void TestStandinOdbc::dateTimeStringFormat()
 {
     QFETCH(QString, keyword);
     QFETCH(QStringList, texts);
+    // A data source name is the driver manager's to look up, and none is registered:
+    // SQLConnect never reaches the driver.
     SQLHDBC dbc = SQL_NULL_HDBC;
     QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
-    std::vector<SQLWCHAR> text = wide(IBMDB2::ConnectionString(m_profile) + keyword);
+    std::vector<SQLWCHAR> text = wide(StandinTest::connectionString(m_profile) + keyword);
     QVERIFY(SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
                                             SQL_DRIVER_NOPROMPT)));
     SQLHSTMT stmt = SQL_NULL_HSTMT;
@@ -250,5 +253,36 @@ void TestDb2Driver::dateTimeStringFormat()
     QCOMPARE(QString::fromUtf8(narrow), texts[0]);
 }
 
-QTEST_GUILESS_MAIN(TestDb2Driver)
-#include "tst_db2_driver.moc"
+// The driver has the wide entry points the program calls: a narrow call reaches it
+// converted by the driver manager, which refuses what the driver does not have.
+void TestStandinOdbc::callsLeftToTheDriverManager()
+{
+    SQLCHAR narrow[] = "SELECT N FROM T WHERE N = 1";
+    QCOMPARE(SQLExecDirect(m_stmt, narrow, SQL_NTS), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(m_stmt), SQL_SUCCESS);
+    SQLINTEGER n = 0;
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(m_stmt, 1, SQL_C_SLONG, &n, 0, &indicator), SQL_SUCCESS);
+    QCOMPARE(n, 1);
+    SQLCloseCursor(m_stmt);
+
+    std::vector<SQLWCHAR> text = wide(QStringLiteral("SELECT N FROM T"));
+    QCOMPARE(SQLPrepareW(m_stmt, text.data(), SQL_NTS), SQL_ERROR);
+    QCOMPARE(sqlState(SQL_HANDLE_STMT, m_stmt), QStringLiteral("IM001"));
+    QCOMPARE(SQLBindCol(m_stmt, 1, SQL_C_SLONG, &n, 0, &indicator), SQL_ERROR);
+    QCOMPARE(sqlState(SQL_HANDLE_STMT, m_stmt), QStringLiteral("IM001"));
+
+    // A data source name is the driver manager's to look up, and none is registered:
+    // SQLConnect never reaches the driver.
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
+    std::vector<SQLWCHAR> name = wide(m_profile.database);
+    const SQLRETURN rc = SQLConnectW(dbc, name.data(), SQL_NTS, nullptr, 0, nullptr, 0);
+    const QString state = sqlState(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    QCOMPARE(rc, SQL_ERROR);
+    QCOMPARE(state, QStringLiteral("IM002"));
+}
+
+QTEST_GUILESS_MAIN(TestStandinOdbc)
+#include "tst_standin_odbc.moc"
