@@ -1,6 +1,7 @@
 // Opening connections to IBM DB2 through the driver registered as
 // "IBM DB2 ODBC DRIVER": the profile's connection string, the connection test,
 // a server that stops answering and a database that goes away during a read.
+#include "ErrorReports.h"
 #include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
@@ -13,18 +14,6 @@
 Q_DECLARE_METATYPE(ConnectionProfile)
 
 namespace {
-
-// Runs the action and returns the DbError it throws; fails the test when it throws none.
-DbError thrownBy(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const DbError& error) {
-        return error;
-    }
-    QTest::qFail("no DbError was thrown", __FILE__, __LINE__);
-    throw std::runtime_error("no DbError was thrown");
-}
 
 DbError openFails(const ConnectionProfile& profile)
 {

@@ -12,7 +12,6 @@
 #include <QtTest>
 
 using StandinTest::connectionString;
-using StandinTest::thrownBy;
 
 class TestStandinConnect : public QObject
 {
@@ -33,7 +32,7 @@ private:
 
 void TestStandinConnect::initTestCase()
 {
-    m_profile = TestEnv::createDb2Database(QStringLiteral("TSTCONN"));
+    m_profile = TestEnv::createDb2Database(QStringLiteral("SICONN"));
 }
 
 void TestStandinConnect::keywordsInAnyLetterCase()
@@ -49,7 +48,7 @@ void TestStandinConnect::keywordsInAnyLetterCase()
     QVERIFY(rows);
     // The login's name in upper case is the default schema.
     QCOMPARE(rows->fields().item(0).value(), Value(m_profile.user.toUpper()));
-    QCOMPARE(rows->fields().item(1).value(), Value(QStringLiteral("TSTCONN")));
+    QCOMPARE(rows->fields().item(1).value(), Value(QStringLiteral("SICONN")));
 }
 
 // `parts` holds the whole message, or its beginning, what it must contain and its end.
@@ -60,7 +59,7 @@ void TestStandinConnect::failedOpenGivesDb2sMessage_data()
     QTest::addColumn<int>("nativeCode");
     QTest::addColumn<QStringList>("parts");
 
-    const ConnectionProfile good = TestEnv::createDb2Database(QStringLiteral("TSTCONN"));
+    const ConnectionProfile good = TestEnv::createDb2Database(QStringLiteral("SICONN"));
     ConnectionProfile p = good;
     p.server = QStringLiteral("nowhere.localtest");
     QTest::newRow("unknown host")
@@ -215,7 +214,7 @@ void TestStandinConnect::passwordsLogInAsTyped()
 
 void TestStandinConnect::databaseGoneAwayFailsTheNextStatement()
 {
-    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("TSTGONE"));
+    const ConnectionProfile profile = TestEnv::createDb2Database(QStringLiteral("SIGONE"));
     Connection connection;
     connection.open(connectionString(profile));
     connection.execute(QStringLiteral("CREATE TABLE \"t\"(\"a\" LONG VARCHAR)"));

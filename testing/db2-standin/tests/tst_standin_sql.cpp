@@ -10,7 +10,6 @@
 #include <QtTest>
 
 using StandinTest::connectionString;
-using StandinTest::thrownBy;
 
 namespace {
 
@@ -80,7 +79,7 @@ private:
 // Every case, and every row of a data-driven one, has a fresh database.
 void TestStandinSql::init()
 {
-    m_profile = TestEnv::createDb2Database(QStringLiteral("TSTSTMT"));
+    m_profile = TestEnv::createDb2Database(QStringLiteral("SISQL"));
     m_connection = std::make_unique<Connection>();
     m_connection->open(connectionString(m_profile));
     m_tables = 0;
