@@ -482,6 +482,23 @@ class Display:
         finally:
             xlib.XCloseDisplay(dpy)
 
+    def settled_cursor_image(self, quiet=1.0, timeout=WAIT):
+        """The pointer image (without its name) once it has stayed the same for
+        quiet seconds: a move of the pointer takes effect only when the program
+        has handled it, which under load is later than the move."""
+        deadline = time.monotonic() + timeout
+        last, since = None, time.monotonic()
+        while True:
+            now = time.monotonic()
+            image = self.cursor_image()[:4]
+            if image != last:
+                last, since = image, now
+            elif now - since >= quiet:
+                return image
+            if now > deadline:
+                raise AssertionError("gave up waiting for the pointer to settle")
+            time.sleep(0.1)
+
     def screenshot(self, path):
         self.run("import", "-window", "root", path)
 

@@ -120,10 +120,10 @@ class ServerStopsAnswering(E2ETestCase):
         self.assertEqual(app.finish_operation(), [])
         # The pointer images of the idle window: the arrow, and the hand over a button.
         app.display.move(*self.plain_spot(app))
-        arrow = wait_for(lambda: self.display.cursor_image()[:4], "the idle pointer")
+        arrow = self.display.settled_cursor_image()
         app.display.move(*app.control_centre(app.form2, e2elib.FORM2, "PushButton12"))
-        hand = wait_for(lambda: self.display.cursor_image()[:4] != arrow and self.display.cursor_image()[:4],
-                        "the hand pointer over a button", 30)
+        wait_for(lambda: self.display.cursor_image()[:4] != arrow, "the hand pointer over a button", 30)
+        hand = self.display.settled_cursor_image()
         self.idle_pointers = (arrow, hand)
         return app
 
