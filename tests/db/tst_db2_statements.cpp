@@ -1,6 +1,7 @@
 // The DB2 statements the program sends, through the data access layer: creating,
 // filling and reading a table, an exact count while reading, and a statement the
 // server does not answer, waited for in the windows' wait loop.
+#include "Db2Text.h"
 #include "TestEnv.h"
 #include "core/DriverWaitLoop.h"
 #include "db/BlockingCall.h"
@@ -9,20 +10,6 @@
 #include "db/Recordset.h"
 
 #include <QtTest>
-
-namespace {
-
-QStringList column(Recordset& rows, int index)
-{
-    QStringList values;
-    while (!rows.eof()) {
-        values << rows.fields().item(index).value().value_or(QStringLiteral("<NULL>"));
-        rows.moveNext();
-    }
-    return values;
-}
-
-} // namespace
 
 class TestDb2Statements : public QObject
 {

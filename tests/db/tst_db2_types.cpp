@@ -1,28 +1,13 @@
 // DB2's column types as the data access layer sees them through the driver:
 // the type codes, the text forms of the values, long values read in pieces, and
 // NULL beside the empty text.
+#include "Db2Text.h"
 #include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
 #include "db/Recordset.h"
 
 #include <QtTest>
-
-namespace {
-
-// One character constant DB2 takes at most 32,672 bytes; longer texts are made of
-// constants joined with ||.
-const int ConstantMax = 32672;
-
-QString joinedConstants(const QString& text, int piece)
-{
-    QStringList pieces;
-    for (int at = 0; at < text.size(); at += piece)
-        pieces << QLatin1Char('\'') + text.mid(at, piece) + QLatin1Char('\'');
-    return pieces.join(QStringLiteral(" || "));
-}
-
-} // namespace
 
 class TestDb2Types : public QObject
 {

@@ -2,6 +2,7 @@
 // name folding and schemas, DB2's errors for names and syntax, the limits of a
 // table's width, views that take INSERT, the values DB2 refuses, and the rows
 // of the table catalog.
+#include "Db2Text.h"
 #include "StandinTest.h"
 #include "TestEnv.h"
 #include "db/Connection.h"
@@ -12,28 +13,6 @@
 using StandinTest::connectionString;
 
 namespace {
-
-QStringList column(Recordset& rows, int index)
-{
-    QStringList values;
-    while (!rows.eof()) {
-        values << rows.fields().item(index).value().value_or(QStringLiteral("<NULL>"));
-        rows.moveNext();
-    }
-    return values;
-}
-
-// One character constant DB2 takes at most 32,672 bytes; longer texts are made of
-// constants joined with ||.
-const int ConstantMax = 32672;
-
-QString joinedConstants(const QString& text, int piece)
-{
-    QStringList pieces;
-    for (int at = 0; at < text.size(); at += piece)
-        pieces << QLatin1Char('\'') + text.mid(at, piece) + QLatin1Char('\'');
-    return pieces.join(QStringLiteral(" || "));
-}
 
 // CREATE TABLE "W" with `count` columns C1, C2, ... of the given type.
 QString wideTable(int count, const QString& type)
