@@ -209,7 +209,6 @@ HandlerRun runHandler(Way way, const QString& table)
     SortedNameList& source = way == Way::ToIbmDb2 ? pgList : db2List;
     source.addItem(table);
     source.setSelected(0, true);
-    source.setCurrentIndex(0);
     BenchDialogs dialogs;
     BenchProgress progress;
     EventYield yield;

@@ -18,6 +18,8 @@ int main(int argc, char* argv[])
     Form1 loginWindow(dialogs, homePage);
     // Every driver call waits on a worker thread while the windows stay alive.
     DriverWaitLoop driverWait([&loginWindow] { return loginWindow.programEnded(); });
+    // Closing a window while a box is open ends the program as well.
+    dialogs.setEnding([&loginWindow] { return loginWindow.programEnded(); });
     BlockingCall::setWaiter(&driverWait);
     loginWindow.start();
     const int status = loginWindow.programEnded() ? 0 : QApplication::exec();

@@ -1,5 +1,8 @@
 #include "app/QtDialogs.h"
 
+#include "core/ErrorTrap.h"
+#include "core/UserInput.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QInputDialog>
@@ -99,7 +102,72 @@ void centreOverOwner(QDialog& dialog, const QWidget* owner)
         new CentreOver(dialog, *owner);
 }
 
+// The modality of a box open now. The toolkit's own modality would also hold
+// back the window manager's close of the windows behind the box, and closing
+// either window must end the program also while a box waits for its answer (a
+// server gone in the middle of a table gives one report per remaining row).
+// So the box is modeless to the toolkit, and this filter keeps the mouse and the
+// keyboard away from everything that is not the box (or a popup of it): the
+// windows behind take no input, and when one of them is activated the box takes
+// the focus back, so Esc and Return still answer it. A close still gets through.
+class BoxModality : public QObject
+{
+public:
+    explicit BoxModality(QDialog& box) : m_box(box) { qApp->installEventFilter(this); }
+    ~BoxModality() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || ofTheBox(widget))
+            return false;
+        if (isUserInput(event->type()))
+            return true;
+        if (event->type() == QEvent::WindowActivate && widget->isWindow())
+            QTimer::singleShot(0, &m_box, [this] {
+                if (m_box.isVisible()) {
+                    m_box.raise();
+                    m_box.activateWindow();
+                }
+            });
+        return false;
+    }
+
+private:
+    bool ofTheBox(const QWidget* widget) const
+    {
+        for (; widget; widget = widget->parentWidget()) {
+            if (widget == &m_box)
+                return true;
+        }
+        return false;
+    }
+
+    QDialog& m_box;
+};
+
 } // namespace
+
+int QtDialogs::runBox(QDialog& box)
+{
+    BoxModality modality(box);
+    bool answered = false;
+    QObject::connect(&box, &QDialog::finished, &box, [&answered] { answered = true; });
+    box.setWindowModality(Qt::NonModal);
+    box.show();
+    box.raise();
+    box.activateWindow();
+    // As a driver wait does: the events go on until the box is answered or a
+    // window was closed, which ends the program.
+    while (!answered && !m_ending())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!answered) {
+        box.hide();
+        throw HandlerAborted{};
+    }
+    return box.result();
+}
 
 QString QtDialogs::displayText(const QString& text)
 {
@@ -171,9 +239,10 @@ QWidget* QtDialogs::ownerWindow()
 int QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption)
 {
     QWidget* owner = ownerWindow();
+    if (m_ending())
+        throw HandlerAborted{};
     QMessageBox box(owner);
     box.setObjectName(QStringLiteral("MessageBox"));
-    box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(caption);
     box.setTextFormat(Qt::PlainText);
     const auto [width, lines] = textRoom(box, owner);
@@ -195,9 +264,9 @@ int QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon, const
     for (QWidget* child : box.findChildren<QWidget*>())
         child->installEventFilter(copy);
     centreOverOwner(box, owner);
-    const int pressed = box.exec();
+    runBox(box);
     if (buttons == Buttons::YesNo)
-        return pressed == QMessageBox::Yes ? Yes : No;
+        return box.standardButton(box.clickedButton()) == QMessageBox::Yes ? Yes : No;
     return Ok;
 }
 
@@ -205,15 +274,16 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& caption,
                             const QString& defaultText)
 {
     QWidget* owner = ownerWindow();
+    if (m_ending())
+        throw HandlerAborted{};
     QInputDialog dialog(owner);
     dialog.setObjectName(QStringLiteral("InputBox"));
-    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setWindowTitle(caption);
     dialog.setLabelText(displayText(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(defaultText);
     centreOverOwner(dialog, owner);
-    if (dialog.exec() != QDialog::Accepted)
+    if (runBox(dialog) != QDialog::Accepted)
         return QString();
     return dialog.textValue();
 }

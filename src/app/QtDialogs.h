@@ -4,11 +4,16 @@
 
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 // The program's dialogs: QMessageBox and QInputDialog, modal and centred over the
 // program's window that they belong to. The texts keep their CR/LF bytes; each
 // CR LF, CR or LF is shown as a line break.
+//
+// While a box is open the program's windows take no input, but closing one of
+// them still ends the program: the box then goes and the call throws
+// HandlerAborted (core/ErrorTrap.h), which unwinds the handler that asked.
 //
 // A message box's text can be selected with the mouse, and Ctrl+C copies the
 // whole text, also where the box shows it shortened: a text too long for the
@@ -17,6 +22,9 @@ class QWidget;
 class QtDialogs : public Dialogs
 {
 public:
+    // ending: true once the program is ending (a window was closed).
+    void setEnding(std::function<bool()> ending) { m_ending = std::move(ending); }
+
     int messageBox(const QString& text, Buttons buttons, Icon icon,
                    const QString& caption) override;
     QString inputBox(const QString& prompt, const QString& caption,
@@ -37,4 +45,10 @@ public:
     // The window a dialog opened now belongs to: the active window of the program,
     // or else its visible main window; null when none is shown.
     static QWidget* ownerWindow();
+
+private:
+    // Shows the box and waits for its answer; returns its result code.
+    int runBox(QDialog& box);
+
+    std::function<bool()> m_ending = [] { return false; };
 };

@@ -28,6 +28,9 @@ public:
 
     virtual ~Dialogs() = default;
 
+    // Both calls throw HandlerAborted (ErrorTrap.h) when the program ends while
+    // the box is open, or has ended already.
+
     // Shows a modal message box and returns the button pressed (Ok, Yes or No).
     virtual int messageBox(const QString& text, Buttons buttons, Icon icon,
                            const QString& caption) = 0;

@@ -24,6 +24,9 @@ public:
     virtual void addItems(const QStringList& names);
     virtual void removeItem(int index) = 0;
     virtual bool isSelected(int index) const = 0;
+    // Sets one entry's selected state and makes that entry the current one, as
+    // the platform's list box does (so "Select All" leaves the last entry
+    // current); the other entries keep theirs.
     virtual void setSelected(int index, bool selected) = 0;
     virtual int selectedCount() const = 0;
     virtual int currentIndex() const = 0;

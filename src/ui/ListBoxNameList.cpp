@@ -74,7 +74,12 @@ bool ListBoxNameList::isSelected(int index) const
 
 void ListBoxNameList::setSelected(int index, bool selected)
 {
-    itemAt(index)->setSelected(selected);
+    // As the platform's list box does when the program sets an entry's selected
+    // state, the entry also becomes the current one; no other entry changes.
+    itemAt(index);
+    m_list.selectionModel()->setCurrentIndex(m_list.model()->index(index, 0),
+                                             selected ? QItemSelectionModel::Select
+                                                      : QItemSelectionModel::Deselect);
 }
 
 int ListBoxNameList::selectedCount() const

@@ -15,7 +15,8 @@ public:
 };
 
 // The NameList of a window's list box (sorting on, extended selection). Making
-// an entry current never changes the selection. An index out of range throws
+// an entry current never changes the selection; setting an entry's selected
+// state makes it the current entry. An index out of range throws
 // AppError("Invalid property array index").
 class ListBoxNameList : public NameList
 {

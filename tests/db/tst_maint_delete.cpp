@@ -51,8 +51,7 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     QFETCH(Side, side);
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
-    w.loadList(side);
-    w.setSelection(side, {"a02"}); // a selection without a current entry is not enough
+    w.loadList(side); // a load leaves no entry current
     const QStringList before = w.list(side).names();
 
     // Wrong login values: the open is tried (and reported) before the list is looked at.
@@ -82,7 +81,6 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     QCOMPARE(w.dialogs.messageTexts(), QStringList{message});
     QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
     QCOMPARE(w.list(side).names(), before);
-    QCOMPARE(w.list(side).selectedCount(), 1);
     QCOMPARE(w.catalogNames(side), before);
 }
 
@@ -92,7 +90,10 @@ void TestMaintDelete::currentEntryWithoutSelectionDoesNothing()
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
     w.loadList(side);
-    w.list(side).setCurrentIndex(3);
+    // "Deselect All": the last entry holds the focus and none is selected.
+    Window::select(w.list(side), {"a04"});
+    Window::selectAll(w.list(side), false);
+    QCOMPARE(w.list(side).currentIndex(), w.list(side).count() - 1);
     const QStringList before = w.list(side).names();
 
     run(w, side);
@@ -116,7 +117,6 @@ void TestMaintDelete::dropsSelectedFromLastToFirst()
     list.setSelected(2, true);
     list.setSelected(5, true);
     list.setSelected(7, true);
-    list.setCurrentIndex(5);
     // Each entry leaves the list right after its table left the database.
     QStringList goneBeforeRemoval;
     list.beforeRemove = [&](const QString& name) {
@@ -144,9 +144,7 @@ void TestMaintDelete::selectAllDropsEveryTableItCan()
     w.createDatabase(side, "maintdel", m_tables);
     w.loadList(side);
     RecordingList& list = w.list(side);
-    for (int i = 0; i < list.count(); ++i)
-        list.setSelected(i, true);
-    list.setCurrentIndex(0);
+    Window::selectAll(list, true);
     // The PostgreSQL list shows the system catalogs too; they cannot be dropped.
     QStringList undroppable = list.names();
     for (const QString& table : m_tables)
@@ -186,8 +184,7 @@ void TestMaintDelete::refusedDropKeepsItsEntry()
     QStringList refused{"elsewhere", "ghost"};
     if (side == Side::PostgreSQL)
         refused << "base"; // a view depends on it
-    w.setSelection(side, refused + QStringList{"plain"});
-    w.list(side).setCurrentIndex(0);
+    Window::select(w.list(side), refused + QStringList{"plain"});
     const QStringList before = w.list(side).names();
 
     run(w, side);
@@ -220,8 +217,7 @@ void TestMaintDelete::failedOpenKeepsEveryEntry()
     Window w;
     w.createDatabase(side, "maintdel", m_tables);
     w.loadList(side);
-    w.setSelection(side, {"a01", "a05"});
-    w.list(side).setCurrentIndex(0);
+    Window::select(w.list(side), {"a01", "a05"});
     const QStringList before = w.list(side).names();
     w.profile(side).password += QStringLiteral("-wrong");
 

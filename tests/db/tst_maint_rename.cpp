@@ -45,8 +45,7 @@ private:
     {
         w.createDatabase(side, "maintren", {"alpha", "beta", "gamma", "victim"});
         w.loadList(side);
-        w.setSelection(side, {"beta"});
-        w.list(side).setCurrentIndex(w.list(side).names().indexOf("beta"));
+        Window::select(w.list(side), {"beta"});
     }
     // The list stands exactly as prepare() left it, and so does the database.
     static void verifyUntouched(Window& w, Side side)
@@ -71,8 +70,8 @@ void TestMaintRename::noCurrentEntryOpensThenAsks()
 {
     QFETCH(Side, side);
     Window w;
-    prepare(w, side);
-    w.list(side).setCurrentIndex(-1);
+    w.createDatabase(side, "maintren", {"alpha", "beta"});
+    w.loadList(side); // a load leaves no entry current
     const ConnectionProfile good = w.profile(side);
     w.profile(side).password += QStringLiteral("-wrong");
 
@@ -102,20 +101,24 @@ void TestMaintRename::notExactlyOneSelectedAsksNoName()
     Window w;
     prepare(w, side);
 
-    w.setSelection(side, {});
+    // "Deselect All" (an entry holds the focus, none is selected), "Select All",
+    // and two entries clicked.
+    Window::selectAll(w.list(side), false);
     run(w, side);
-    w.setSelection(side, {"alpha", "gamma"});
+    Window::selectAll(w.list(side), true);
+    run(w, side);
+    Window::select(w.list(side), {"alpha", "gamma"});
     run(w, side);
 
-    // Both runs: the message alone, no input box, nothing renamed.
-    QCOMPARE(w.dialogs.shown().size(), 2);
-    QCOMPARE(w.dialogs.messageTexts(), (QStringList{m_chooseOne, m_chooseOne}));
+    // Every run: the message alone, no input box, nothing renamed.
+    QCOMPARE(w.dialogs.shown().size(), 3);
+    QCOMPARE(w.dialogs.messageTexts(), (QStringList{m_chooseOne, m_chooseOne, m_chooseOne}));
     QCOMPARE(w.dialogs.shown()[1].caption, Main::AppTitle());
     QCOMPARE(w.dialogs.shown()[1].icon, Dialogs::Icon::None);
     QCOMPARE(w.list(side).names(), w.catalogNames(side));
     QVERIFY(w.list(side).removed.isEmpty());
     QCOMPARE(w.selectedNames(side), (QStringList{"alpha", "gamma"}));
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0, 11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0, 11, 0, 11, 0}));
 }
 
 void TestMaintRename::emptyAnswerSendsNothing()

@@ -49,9 +49,7 @@ void TestTransferSend::noCurrentEntryShowsMessageOnly()
     QFETCH(Side, target);
     Window w(QStringLiteral("xfer_nocurrent"));
     w.exec(sourceOf(target), tableWithRows("a", 1));
-    w.reloadLists();
-    Window::select(w.list(sourceOf(target)), {"a"});
-    w.list(sourceOf(target)).setCurrentIndex(-1); // selected, but no entry holds the focus
+    w.reloadLists(); // a load leaves no entry current
 
     // Logins that cannot work: an open would show a report.
     w.postgresProfile.password += QStringLiteral("-wrong");
@@ -78,7 +76,8 @@ void TestTransferSend::nothingSelectedOpensAndClosesBoth()
     w.exec(sourceOf(target), tableWithRows("a", 1));
     w.exec(sourceOf(target), tableWithRows("b", 1));
     w.reloadLists();
-    w.list(sourceOf(target)).setCurrentIndex(1);
+    // "Deselect All": an entry holds the focus, none is selected.
+    Window::selectAll(w.list(sourceOf(target)), false);
 
     w.send(target);
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));

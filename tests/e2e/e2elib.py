@@ -180,10 +180,12 @@ class Servers:
     def pg_tables(self):
         return {r[0] for r in self.psql("SELECT tablename FROM pg_tables WHERE schemaname = 'public';")}
 
-    def stop_postgres(self):
-        """Stops the PostgreSQL server at once, as a crash or a power cut would."""
+    def stop_postgres(self, mode="immediate"):
+        """Stops the PostgreSQL server at once, as a crash or a power cut would
+        (mode "fast": as an administrator's shutdown, which ends every session)."""
         if self._pg_running:
-            _bash('as_pg_owner "$PG_BIN/pg_ctl" -D "$1" -m immediate -w stop >/dev/null', self["PG_DATA"])
+            _bash('as_pg_owner "$PG_BIN/pg_ctl" -D "$1" -m "$2" -w stop >/dev/null', self["PG_DATA"],
+                  mode)
             self._pg_running = False
 
     def start_postgres_again(self):

@@ -1,3 +1,4 @@
+#include "core/ErrorTrap.h"
 #include "tst_ui_support.h"
 
 // The delete and rename buttons of the real tables window, driven with mouse
@@ -14,6 +15,8 @@ private slots:
     void deleteButtonsDropTheClickedTables();
     void renameButtonsRenameTheClickedTable();
     void nothingChosenAfterALoad();
+    void commandsOnTheWholeList_data();
+    void commandsOnTheWholeList();
     void keyboardChoosesInAList();
 
 private:
@@ -154,8 +157,8 @@ void TestMaintForm2::renameButtonsRenameTheClickedTable()
 QTEST_MAIN(TestMaintForm2)
 
 // After a load neither list has a current entry, also once the window is active
-// and the focus sits in List1 or was tabbed into List2: each of the six
-// commands asks the user to choose and touches no table.
+// and the focus sits in List1 or was tabbed into List2 (what the commands then
+// answer is in commandsOnTheWholeList).
 void TestMaintForm2::nothingChosenAfterALoad()
 {
     openWindow(QStringLiteral("maint_gui_nothing"));
@@ -170,25 +173,6 @@ void TestMaintForm2::nothingChosenAfterALoad()
     QCOMPARE(list2->currentRow(), -1);
     QCOMPARE(list1->currentRow(), -1);
 
-    const QStringList pgBefore = pgTables();
-    const QStringList db2Before = db2Tables();
-    const QList<std::pair<const char*, QString>> buttons = {
-        {"PushButton3", "Please select a table"},
-        {"PushButton1", "Please select a table"},
-        {"PushButton6", "Please select a table to rename."},
-        {"PushButton4", "Please select a table to send."},
-        {"PushButton5", "Please select a table to delete"},
-        {"PushButton7", "Please select a table to rename."},
-    };
-    for (const auto& [name, message] : buttons) {
-        m_run->dialogs.clear();
-        QTest::mouseClick(button(name), Qt::LeftButton);
-        QCOMPARE(m_run->dialogs.messageTexts(), QStringList{message});
-        QCOMPARE(m_run->window->pointerState(), 0);
-    }
-    QCOMPARE(pgTables(), pgBefore);
-    QCOMPARE(db2Tables(), db2Before);
-
     // A second load starts again with nothing chosen.
     clickEntry(list1, "keep_a");
     clickEntry(list2, "KEEP");
@@ -197,6 +181,103 @@ void TestMaintForm2::nothingChosenAfterALoad()
     QCOMPARE(list2->currentRow(), -1);
     list2->setFocus(Qt::TabFocusReason);
     QCOMPARE(list2->currentRow(), -1);
+}
+
+// Each command of a side straight after the load (no entry current), after
+// "Select All" and after "Deselect All" (both leave the last entry current).
+void TestMaintForm2::commandsOnTheWholeList_data()
+{
+    QTest::addColumn<Side>("side");
+    QTest::addColumn<QString>("choice"); // "load", "select all" or "deselect all"
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message"); // what the command answers; empty for nothing
+    const QString justOne = QStringLiteral("Please select just one table to rename.");
+    for (Side side : {Side::PostgreSQL, Side::IbmDb2}) {
+        const bool pg = side == Side::PostgreSQL;
+        const QList<std::pair<QString, QString>> afterLoad = {
+            {"send", pg ? "Please select a table" : "Please select a table to send."},
+            {"delete", pg ? "Please select a table" : "Please select a table to delete"},
+            {"rename", "Please select a table to rename."}};
+        for (const char* choice : {"load", "select all", "deselect all"}) {
+            for (const auto& [command, noCurrent] : afterLoad) {
+                const QString message = QLatin1String(choice) == QLatin1String("load") ? noCurrent
+                                        : command == QLatin1String("rename")           ? justOne
+                                                                                       : QString();
+                QTest::addRow("%s, %s, %s", pg ? "PostgreSQL" : "IBM DB2", choice,
+                              qPrintable(command))
+                    << side << QString::fromLatin1(choice) << command << message;
+            }
+        }
+    }
+}
+
+void TestMaintForm2::commandsOnTheWholeList()
+{
+    QFETCH(Side, side);
+    QFETCH(QString, choice);
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    openWindow(QStringLiteral("maint_gui_whole"));
+    m_run->window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_run->window));
+    const bool pg = side == Side::PostgreSQL;
+    QListWidget* own = list(pg ? "List1" : "List2");
+    QListWidget* other = list(pg ? "List2" : "List1");
+    const QStringList userTables = pg ? pgTables() : db2Tables();
+    if (choice == QLatin1String("select all"))
+        QTest::mouseClick(button(pg ? "PushButton10" : "PushButton8"), Qt::LeftButton);
+    else if (choice == QLatin1String("deselect all"))
+        QTest::mouseClick(button(pg ? "PushButton11" : "PushButton9"), Qt::LeftButton);
+    QCOMPARE(own->currentRow(), choice == QLatin1String("load") ? -1 : own->count() - 1);
+    QCOMPARE(own->selectedItems().size(), choice == QLatin1String("select all") ? own->count() : 0);
+    const QStringList ownBefore = entriesOf(own);
+    const QStringList otherBefore = entriesOf(other);
+    const QStringList pgBefore = pgTables();
+    const QStringList db2Before = db2Tables();
+
+    const char* name = command == QLatin1String("send")     ? (pg ? "PushButton3" : "PushButton4")
+                       : command == QLatin1String("delete") ? (pg ? "PushButton1" : "PushButton5")
+                                                            : (pg ? "PushButton6" : "PushButton7");
+    QTest::mouseClick(button(name), Qt::LeftButton);
+
+    // No question and no input box; the only messages besides the command's own
+    // are the refusals of PostgreSQL's system tables, which its list shows too.
+    QStringList messages;
+    for (const ScriptedDialogs::Shown& box : m_run->dialogs.shown()) {
+        QCOMPARE(box.kind, ScriptedDialogs::Shown::Message);
+        QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
+        if (box.caption != ErrorTrap::Caption)
+            messages << box.text;
+    }
+    QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList{message});
+    if (!pg || choice != QLatin1String("select all"))
+        QVERIFY2(m_run->dialogs.errorReports().isEmpty(),
+                 qPrintable(m_run->dialogs.errorReports().join("\n")));
+    QCOMPARE(m_run->window->pointerState(), 0);
+
+    if (choice == QLatin1String("select all") && command == QLatin1String("delete")) {
+        // Every table of the list is dropped and its entry removed.
+        QCOMPARE(pg ? pgTables() : db2Tables(), QStringList());
+        QStringList left = ownBefore;
+        for (const QString& table : userTables)
+            left.removeAll(table);
+        QCOMPARE(entriesOf(own), left);
+        QCOMPARE(entriesOf(other), otherBefore);
+    } else if (choice == QLatin1String("select all") && command == QLatin1String("send")) {
+        // Every table is sent and listed on the other side.
+        const QStringList received = pg ? db2Tables() : pgTables();
+        for (const QString& table : userTables) {
+            QVERIFY2(received.contains(table), qPrintable(table));
+            QVERIFY2(entriesOf(other).contains(table), qPrintable(table));
+        }
+        QCOMPARE(pg ? pgTables() : db2Tables(), userTables);
+        QCOMPARE(entriesOf(own), ownBefore);
+    } else {
+        QCOMPARE(pgTables(), pgBefore);
+        QCOMPARE(db2Tables(), db2Before);
+        QCOMPARE(entriesOf(own), ownBefore);
+        QCOMPARE(entriesOf(other), otherBefore);
+    }
 }
 
 // The keyboard still chooses: Down makes the first entry current and selected,

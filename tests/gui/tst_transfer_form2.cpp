@@ -21,13 +21,15 @@ private slots:
 private:
     QPushButton* button(const char* name) { return m_run->button(name); }
     QListWidget* list(const char* name) { return m_run->list(name); }
-    // Selects the entry of that text in a list box and makes it current.
+    // Clicks the entry of that text in a list box, as the user does.
     static void selectEntry(QListWidget* listBox, const QString& text)
     {
         const QList<QListWidgetItem*> items = listBox->findItems(text, Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
-        listBox->setCurrentItem(items.first());
-        items.first()->setSelected(true);
+        listBox->scrollToItem(items.first());
+        const QRect rect = listBox->visualItemRect(items.first());
+        QTest::mouseClick(listBox->viewport(), Qt::LeftButton, {}, rect.center());
+        QVERIFY(items.first()->isSelected());
     }
     void openWindow(const QString& baseName, int rows);
 

@@ -1,9 +1,11 @@
 // The program's real dialogs, driven as a user would.
 
 #include "app/QtDialogs.h"
+#include "core/ErrorTrap.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,20 +18,44 @@
 
 namespace {
 
-// Runs the action on the modal dialog as soon as it is open.
+// The box open now, if any.
+QWidget* openBox()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && qobject_cast<QDialog*>(window))
+            return window;
+    }
+    return nullptr;
+}
+
+// Runs the action on the dialog as soon as it is open.
 void whenOpen(const std::function<void(QWidget*)>& action)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (QWidget* box = openBox()) {
             timer->stop();
             timer->deleteLater();
-            action(modal);
+            action(box);
         }
     });
     timer->start();
 }
+
+// A program window: closing it ends the program, as closing Form1 or Form2 does.
+class ProgramWindow : public QWidget
+{
+public:
+    bool ended = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->accept();
+        ended = true;
+    }
+};
 
 } // namespace
 
@@ -211,7 +237,7 @@ private slots:
         auto note = [&](QWidget* box) {
             QTest::qWait(20);
             centres << box->frameGeometry().center();
-            modal << (box->isModal() && box->parentWidget() == &owner);
+            modal << (box->parentWidget() == &owner);
         };
         whenOpen([&](QWidget* box) {
             note(box);
@@ -232,6 +258,59 @@ private slots:
                 qAbs(off.x()) <= 2 && qAbs(off.y()) <= 2,
                 qPrintable(QStringLiteral("box %1 off by %2,%3").arg(i).arg(off.x()).arg(off.y())));
         }
+    }
+
+    // While a box is open the window behind it takes no click and no key, and
+    // the box still answers to its keys. Closing the window ends the program
+    // then: the box goes and the handler that asked is unwound.
+    void windowBehindTakesNoInputButItsClose_data()
+    {
+        QTest::addColumn<bool>("input");
+        QTest::newRow("message box") << false;
+        QTest::newRow("input box") << true;
+    }
+
+    void windowBehindTakesNoInputButItsClose()
+    {
+        QFETCH(bool, input);
+        ProgramWindow owner;
+        owner.setGeometry(100, 100, 400, 300);
+        auto* button = new QPushButton(QStringLiteral("Help"), &owner);
+        int clicks = 0;
+        connect(button, &QPushButton::clicked, [&] { ++clicks; });
+        owner.show();
+        owner.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        QtDialogs dialogs;
+        dialogs.setEnding([&] { return owner.ended; });
+        auto ask = [&] {
+            if (input)
+                dialogs.inputBox(QStringLiteral("New name:"), QStringLiteral("Dovetab"),
+                                 QStringLiteral("old"));
+            else
+                dialogs.messageBox(QStringLiteral("Failed"), Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::Warning, QStringLiteral("Application Error"));
+        };
+
+        // Esc still answers the box; the click and the key meant for the window go nowhere.
+        whenOpen([&](QWidget* box) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QTest::keyClick(button, Qt::Key_Space);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        ask();
+        QCOMPARE(clicks, 0);
+        QVERIFY(!openBox());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+
+        bool closed = false;
+        whenOpen([&](QWidget*) { closed = owner.close(); });
+        QVERIFY_THROWS_EXCEPTION(HandlerAborted, ask());
+        QVERIFY(closed);
+        QVERIFY(!openBox());
+        // The program has ended: no further box opens.
+        QVERIFY_THROWS_EXCEPTION(HandlerAborted, ask());
     }
 
     void questionBox()

@@ -164,21 +164,30 @@ QStringList FakeTablesWindow::userCatalogNames(Side side)
 
 void FakeTablesWindow::select(NameList& list, const QStringList& names)
 {
-    int current = -1;
-    for (int i = 0; i < list.count(); ++i) {
-        const bool selected = names.contains(list.text(i));
-        list.setSelected(i, selected);
-        if (selected && current < 0)
-            current = i;
+    // A click on the first named entry (which leaves it the only one selected),
+    // then a Ctrl+click on each further one.
+    int first = -1;
+    for (int i = 0; i < list.count() && first < 0; ++i) {
+        if (names.contains(list.text(i)))
+            first = i;
     }
-    list.setCurrentIndex(current);
+    if (first < 0)
+        return;
+    for (int i = 0; i < list.count(); ++i) {
+        if (i != first && list.isSelected(i))
+            list.setSelected(i, false);
+    }
+    list.setSelected(first, true);
+    for (int i = first + 1; i < list.count(); ++i) {
+        if (names.contains(list.text(i)))
+            list.setSelected(i, true);
+    }
 }
 
-void FakeTablesWindow::setSelection(Side side, const QStringList& names)
+void FakeTablesWindow::selectAll(NameList& list, bool selected)
 {
-    NameList& l = list(side);
-    for (int i = 0; i < l.count(); ++i)
-        l.setSelected(i, names.contains(l.text(i)));
+    for (int i = 0; i < list.count(); ++i)
+        list.setSelected(i, selected);
 }
 
 QStringList FakeTablesWindow::selectedNames(Side side)

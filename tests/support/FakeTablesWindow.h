@@ -107,11 +107,13 @@ public:
     QStringList userNames(Side side) const;
     QStringList userCatalogNames(Side side);
 
-    // Selects exactly the named entries of a list and makes the first of them
-    // current (none when no entry is named).
+    // What the user's clicks do: a click on the first named entry, then a
+    // Ctrl+click on each further one. The last entry clicked is current; a list
+    // with none of the names is left as it is.
     static void select(NameList& list, const QStringList& names);
-    // Selects exactly the named entries of a side's list; the current entry stays.
-    void setSelection(Side side, const QStringList& names);
+    // What "Select All" (true) and "Deselect All" (false) do: every entry set in
+    // turn, so that the last one is current.
+    static void selectAll(NameList& list, bool selected);
     QStringList selectedNames(Side side);
 
     // True when the side's own schema holds a table of exactly this name.

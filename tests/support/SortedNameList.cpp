@@ -95,6 +95,7 @@ void SortedNameList::setSelected(int index, bool selected)
 {
     requireIndex(index, m_entries.size());
     m_entries[static_cast<size_t>(index)].selected = selected;
+    m_current = index;
 }
 
 int SortedNameList::selectedCount() const
