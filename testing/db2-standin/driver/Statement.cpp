@@ -363,7 +363,13 @@ static SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQL
         return cliFailure(diag, 124, "HY090", "Invalid string or buffer length.");
     const size_t remaining = read.data.size() - read.offset;
     const size_t terminator = ctype == SQL_C_CHAR ? 1 : ctype == SQL_C_WCHAR ? 2 : 0;
-    writeLength(stmt->dbc, indicator, static_cast<long long>(remaining));
+    // Test only: DB2STANDIN_CHUNKS=short ends each text piece that does not fit one
+    // unit before the buffer's end, as a driver that keeps a surrogate pair together
+    // does; =nototal answers SQL_NO_TOTAL for every length of a piece.
+    const char* chunks = std::getenv("DB2STANDIN_CHUNKS");
+    const std::string chunkMode = chunks ? chunks : "";
+    writeLength(stmt->dbc, indicator,
+                chunkMode == "nototal" ? SQL_NO_TOTAL : static_cast<long long>(remaining));
     size_t room = static_cast<size_t>(bufferLength) > terminator
                       ? static_cast<size_t>(bufferLength) - terminator
                       : 0;
@@ -371,6 +377,8 @@ static SQLRETURN getData(Stmt* stmt, SQLUSMALLINT column, SQLSMALLINT ctype, SQL
         room &= ~static_cast<size_t>(1);
     if (!target)
         room = 0;
+    if (chunkMode == "short" && ctype == SQL_C_WCHAR && room >= 4 && room < remaining)
+        room -= 2;
     const size_t count = std::min(room, remaining);
     if (target && count > 0)
         std::memcpy(target, read.data.data() + read.offset, count);
