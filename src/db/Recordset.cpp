@@ -197,6 +197,7 @@ bool readChunks(StatementState& state, SQLUSMALLINT column, std::vector<Unit>& b
     // it is: its units, and the remaining length reported with it (-1 unknown).
     std::vector<Unit> pending;
     long long pendingRemaining = -1;
+    bool pendingFillsBuffer = false;
     bool hasPending = false;
     const auto takePending = [&](long long length) {
         if (length <= 0 || length > static_cast<long long>(pending.size()))
@@ -240,8 +241,10 @@ bool readChunks(StatementState& state, SQLUSMALLINT column, std::vector<Unit>& b
             // The chunk before this one: what was left then less what is left now.
             if (pendingRemaining >= 0 && reported >= 0)
                 takePending(pendingRemaining - reported);
-            else
+            else if (pendingFillsBuffer)
                 takePending(static_cast<long long>(pending.size()));
+            else
+                throw lengthError(column);
         }
         if (expected < 0 && reported >= 0)
             expected = received + reported;
@@ -250,12 +253,11 @@ bool readChunks(StatementState& state, SQLUSMALLINT column, std::vector<Unit>& b
                                          "column %1 is.")
                               .arg(column));
         if (isCutShort(state, rc, reported, capacity)) {
-            // Without a length, the chunk must fill the buffer: the driver's
-            // terminator then stands right after it.
-            if (isText && reported < 0 && buffer[static_cast<size_t>(capacity)] != 0)
-                throw lengthError(column);
+            // Where a length is missing, the chunk is taken to fill the buffer, which
+            // the driver's terminator right after it must confirm.
             pending.assign(buffer.begin(), buffer.begin() + capacity);
             pendingRemaining = reported;
+            pendingFillsBuffer = !isText || buffer[static_cast<size_t>(capacity)] == 0;
             hasPending = true;
             // The buffer grows with what has come, up to a bound.
             if (buffer.size() < MaxChunkUnits)
@@ -525,7 +527,7 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
     }
 
     if (cursorLocation == Connection::ClientSide) {
-        SQLLEN field = -1;
+        SQLLEN field = 0;
         const SQLRETURN rc = SQLRowCount(hstmt, presetLength(field));
         const long long rows = writtenLength(field).value_or(-1);
         if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && rows >= 0) {
