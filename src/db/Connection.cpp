@@ -25,6 +25,22 @@ QString dbmsName(const odbc::ConnectionHandle& handle)
     return odbc::fromSqlWChar(name, units);
 }
 
+// SQL_ATTR_XML_DECLARATION of IBM's CLI driver, and its value for neither a
+// byte-order mark nor an XML declaration (IBM's sqlcli1.h).
+constexpr SQLINTEGER Db2AttrXmlDeclaration = 2552;
+constexpr SQLULEN Db2XmlDeclarationNone = 0;
+
+// IBM's driver puts a byte-order mark and an XML declaration in front of every XML
+// value it serializes for the program, unless told otherwise: asked once per
+// connection to DB2, so that XML arrives with the text the server holds. A driver
+// that does not know the attribute says so, and the connection goes on without it
+// (values that still carry a declaration are kept as they come).
+void askForBareXml(const odbc::ConnectionHandle& handle) noexcept
+{
+    SQLSetConnectAttrW(handle.get(), Db2AttrXmlDeclaration,
+                       reinterpret_cast<SQLPOINTER>(Db2XmlDeclarationNone), SQL_IS_UINTEGER);
+}
+
 // Ends the session and every result still open on it; recordsets may outlive the
 // connection (they keep the handles), but their results end here.
 void disconnect(ConnectionHandles& handles) noexcept
@@ -51,7 +67,11 @@ struct Connection::Calls
                         SQL_IS_UINTEGER),
                     SQL_HANDLE_DBC, handle.get(), "SQLSetConnectAttr");
         handle.connect(connectionString);
-        self.m_handles->postgreSqlServer = dbmsName(handle) == QLatin1String("PostgreSQL");
+        const QString dbms = dbmsName(handle);
+        self.m_handles->postgreSqlServer = dbms == QLatin1String("PostgreSQL");
+        // DB2 for Linux, UNIX and Windows names itself "DB2/" and its platform.
+        if (dbms.startsWith(QLatin1String("DB2")))
+            askForBareXml(handle);
     }
 
     static int loginTimeout(const Connection& self)

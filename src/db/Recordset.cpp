@@ -8,6 +8,8 @@
 #include "db/NumberText.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <type_traits>
 
 namespace {
@@ -20,6 +22,38 @@ constexpr SQLSMALLINT Db2Decfloat = -360;
 // Characters read per SQLGetData call until a value proves longer.
 constexpr size_t InitialTextChars = 4096;
 constexpr size_t InitialBinaryBytes = 8192;
+// The largest read of one SQLGetData call, in units: a longer value takes more calls.
+constexpr size_t MaxChunkUnits = size_t(1) << 20;
+
+// IBM's libdb2.so, when a 64-bit driver manager loads it (libdb2o.so is the library
+// meant for one), writes only the low 32 bits of each 8-byte length and indicator.
+// Every length field is pre-set to a pattern whose upper half no length a driver
+// writes has: a field that still holds that upper half was written in its low half
+// only, which is then read as the 32-bit signed number it is (so -1 stays
+// SQL_NULL_DATA and -4 SQL_NO_TOTAL).
+constexpr std::uint64_t UnwrittenLength = 0x5AFE5AFE5AFE5AFEull;
+
+using LengthBits = std::make_unsigned_t<SQLLEN>;
+
+SQLLEN* presetLength(SQLLEN& field)
+{
+    field = static_cast<SQLLEN>(static_cast<LengthBits>(UnwrittenLength));
+    return &field;
+}
+
+// The length the driver wrote into a pre-set field; nullopt when it wrote none.
+std::optional<long long> writtenLength(SQLLEN field)
+{
+    const auto bits = static_cast<LengthBits>(field);
+    if (bits == static_cast<LengthBits>(UnwrittenLength))
+        return std::nullopt;
+    if constexpr (sizeof(SQLLEN) >= 8) {
+        if ((static_cast<std::uint64_t>(bits) >> 32) == (UnwrittenLength >> 32))
+            return static_cast<long long>(
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)));
+    }
+    return static_cast<long long>(field);
+}
 
 // How a column's values are read.
 enum ColumnKind : int
@@ -127,12 +161,24 @@ bool isCutShort(const StatementState& state, SQLRETURN rc, long long reported, q
            (reported < 0 || odbc::hasSqlState(SQL_HANDLE_STMT, state.statement.hstmt(), "01004"));
 }
 
-// One value in chunks until the driver has given all of it, as wide characters
-// (each chunk ended by a NUL the driver adds) or as bytes; append receives each
-// chunk. A chunk is cut short when the driver says so in any diagnostic record or
-// when it reports a longer length than the buffer held; then the rest is read.
-// Fewer units in all than the driver first reported is an error, never a shorter
-// value. Returns false for SQL NULL.
+DbError lengthError(SQLUSMALLINT column)
+{
+    return DbError(QStringLiteral("The driver gave lengths for the value of column %1 that do not "
+                                  "match what it delivered.")
+                       .arg(column));
+}
+
+// One value in chunks until the driver has given all of it, as wide characters or
+// as bytes; append receives each chunk. Lengths come from the driver's answers
+// alone, never from a terminator (a value may hold U+0000): a whole chunk is as
+// long as its indicator says, and a chunk cut short as long as the difference
+// between its remaining length and the next call's (a driver may stop short of the
+// buffer's end, before a split surrogate pair). A chunk whose length the driver
+// does not give fills the buffer, as ODBC has it, and that is checked where the
+// driver puts its terminator. Every length is checked against the buffer, and the
+// buffer grows by the data delivered, never by a length claimed. Fewer units in all
+// than the driver first reported is an error, never a shorter value. Returns false
+// for SQL NULL.
 template <class Unit, class Append>
 bool readChunks(StatementState& state, SQLUSMALLINT column, std::vector<Unit>& buffer,
                 const Append& append)
@@ -140,56 +186,89 @@ bool readChunks(StatementState& state, SQLUSMALLINT column, std::vector<Unit>& b
     constexpr bool isText = std::is_same_v<Unit, SQLWCHAR>;
     constexpr SQLSMALLINT cType = isText ? SQL_C_WCHAR : SQL_C_BINARY;
     constexpr qsizetype terminator = isText ? 1 : 0;
+    // A mark where a full text chunk ends, overwritten by the driver's terminator.
+    constexpr Unit EndMark = static_cast<Unit>(0xFFFF);
     const size_t initialUnits = isText ? InitialTextChars : InitialBinaryBytes;
     if (buffer.size() < initialUnits)
         buffer.resize(initialUnits);
     long long received = 0;
     long long expected = -1;
+    // The chunk cut short by the last call, held until the next call says how long
+    // it is: its units, and the remaining length reported with it (-1 unknown).
+    std::vector<Unit> pending;
+    long long pendingRemaining = -1;
+    bool pendingFillsBuffer = false;
+    bool hasPending = false;
+    const auto takePending = [&](long long length) {
+        if (length <= 0 || length > static_cast<long long>(pending.size()))
+            throw lengthError(column);
+        append(pending.data(), static_cast<qsizetype>(length));
+        received += length;
+        hasPending = false;
+    };
     for (;;) {
-        SQLLEN indicator = 0;
+        SQLLEN field = 0;
+        const qsizetype capacity = static_cast<qsizetype>(buffer.size()) - terminator;
+        if (isText)
+            buffer[static_cast<size_t>(capacity)] = EndMark;
         const SQLLEN bufferBytes = static_cast<SQLLEN>(buffer.size() * sizeof(Unit));
         const SQLRETURN rc =
             state.statement.check(SQLGetData(state.statement.hstmt(), column, cType, buffer.data(),
-                                             bufferBytes, &indicator),
+                                             bufferBytes, presetLength(field)),
                                   "SQLGetData");
-        if (rc == SQL_NO_DATA)
-            break; // every chunk has been read
-        if (indicator == SQL_NULL_DATA)
+        if (rc == SQL_NO_DATA) {
+            if (hasPending)
+                throw lengthError(column); // it was cut short, and nothing followed
+            break;                         // every chunk has been read
+        }
+        const std::optional<long long> indicator = writtenLength(field);
+        if (!indicator)
+            throw DbError(QStringLiteral("The driver did not say how long the value of "
+                                         "column %1 is.")
+                              .arg(column));
+        if (*indicator == SQL_NULL_DATA) {
+            if (hasPending || received > 0)
+                throw lengthError(column);
             return false;
-        const qsizetype capacity = static_cast<qsizetype>(buffer.size()) - terminator;
+        }
+        if (*indicator < 0 && *indicator != SQL_NO_TOTAL)
+            throw lengthError(column);
+        if (isText && *indicator > 0 && *indicator % static_cast<long long>(sizeof(Unit)) != 0)
+            throw lengthError(column);
         const long long reported =
-            indicator == SQL_NO_TOTAL ? -1 : static_cast<long long>(indicator) / sizeof(Unit);
+            *indicator == SQL_NO_TOTAL ? -1 : *indicator / static_cast<long long>(sizeof(Unit));
+        if (hasPending) {
+            // The chunk before this one: what was left then less what is left now.
+            if (pendingRemaining >= 0 && reported >= 0)
+                takePending(pendingRemaining - reported);
+            else if (pendingFillsBuffer)
+                takePending(static_cast<long long>(pending.size()));
+            else
+                throw lengthError(column);
+        }
         if (expected < 0 && reported >= 0)
             expected = received + reported;
-        if (rc == SQL_SUCCESS && indicator == SQL_NO_TOTAL) {
-            // Whole, of a length the driver did not say: only a terminated chunk
-            // shows where it ends.
-            if (!isText)
-                throw DbError(QStringLiteral("The driver did not say how long the value of "
-                                             "column %1 is.")
-                                  .arg(column));
-            qsizetype length = 0;
-            while (length < capacity && buffer[static_cast<size_t>(length)] != 0)
-                ++length;
-            append(buffer.data(), length);
-            received += length;
-            break;
-        }
+        if (rc == SQL_SUCCESS && reported < 0)
+            throw DbError(QStringLiteral("The driver did not say how long the value of "
+                                         "column %1 is.")
+                              .arg(column));
         if (isCutShort(state, rc, reported, capacity)) {
-            append(buffer.data(), capacity);
-            received += capacity;
-            // Known remaining length: read the rest in one more call.
-            if (reported > capacity)
-                buffer.resize(static_cast<size_t>(reported - capacity + terminator));
-            else
-                buffer.resize(buffer.size() * 2);
+            // Where a length is missing, the chunk is taken to fill the buffer, which
+            // the driver's terminator right after it must confirm.
+            pending.assign(buffer.begin(), buffer.begin() + capacity);
+            pendingRemaining = reported;
+            pendingFillsBuffer = !isText || buffer[static_cast<size_t>(capacity)] == 0;
+            hasPending = true;
+            // The buffer grows with what has come, up to a bound.
+            if (buffer.size() < MaxChunkUnits)
+                buffer.resize(std::min(buffer.size() * 2, MaxChunkUnits));
             continue;
         }
         append(buffer.data(), static_cast<qsizetype>(reported));
         received += reported;
         break;
     }
-    if (expected >= 0 && received < expected)
+    if (expected >= 0 && received != expected)
         throw cutShortError(column, expected, received);
     return true;
 }
@@ -257,9 +336,10 @@ long long countBySelect(const ConnectionHandles& handles, const QString& sql)
         throw DbError(QStringLiteral("The row count query returned no row."));
     SQLBIGINT rows = 0;
     SQLLEN indicator = 0;
-    statement.check(SQLGetData(statement.hstmt(), 1, SQL_C_SBIGINT, &rows, 0, &indicator),
-                    "SQLGetData");
-    if (indicator == SQL_NULL_DATA || rows < 0)
+    statement.check(
+        SQLGetData(statement.hstmt(), 1, SQL_C_SBIGINT, &rows, 0, presetLength(indicator)),
+        "SQLGetData");
+    if (writtenLength(indicator).value_or(SQL_NULL_DATA) == SQL_NULL_DATA || rows < 0)
         throw DbError(QStringLiteral("The row count query returned no count."));
     return static_cast<long long>(rows);
 }
@@ -415,12 +495,12 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
         SQLLEN isUnsigned = SQL_FALSE;
         state->statement.check(SQLColAttributeW(hstmt, static_cast<SQLUSMALLINT>(column),
                                                 SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
-                                                &isUnsigned),
+                                                presetLength(isUnsigned)),
                                "SQLColAttribute");
         const auto index = static_cast<size_t>(column - 1);
         Field& field = fields.m_fields[index];
         field.m_name = odbc::fromSqlWChar(name.data(), nameLength);
-        field.m_type = adoTypeCode(sqlType, isUnsigned == SQL_TRUE);
+        field.m_type = adoTypeCode(sqlType, writtenLength(isUnsigned) == SQL_TRUE);
         field.m_owner = this;
         field.m_index = column - 1;
         state->kinds[index] = columnKind(sqlType);
@@ -447,8 +527,9 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
     }
 
     if (cursorLocation == Connection::ClientSide) {
-        SQLLEN rows = -1;
-        const SQLRETURN rc = SQLRowCount(hstmt, &rows);
+        SQLLEN field = 0;
+        const SQLRETURN rc = SQLRowCount(hstmt, presetLength(field));
+        const long long rows = writtenLength(field).value_or(-1);
         if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && rows >= 0) {
             state->recordCount = rows;
         } else {

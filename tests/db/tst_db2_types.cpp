@@ -2,6 +2,7 @@
 // the type codes, the text forms of the values, long values read in pieces, and
 // NULL beside the empty text.
 #include "Db2Text.h"
+#include "ErrorReports.h"
 #include "TestEnv.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
@@ -17,7 +18,11 @@ private slots:
     void initTestCase();
     void typeCodesAndTextForms_data();
     void typeCodesAndTextForms();
+    // Read as IBM's driver gives pieces, and as a driver that ends a piece early
+    // (the length of each piece from the driver's remaining lengths alone).
+    void longValuesComeBackWhole_data();
     void longValuesComeBackWhole();
+    void valueOfUnsaidLengthIsRefused();
     void nullIsNotAnEmptyText();
 
 private:
@@ -140,8 +145,16 @@ void TestDb2Types::typeCodesAndTextForms()
     QCOMPARE(rows.fields().item(0).value(), Value(text));
 }
 
+void TestDb2Types::longValuesComeBackWhole_data()
+{
+    QTest::addColumn<QByteArray>("chunks");
+    QTest::newRow("pieces filling the buffer") << QByteArray();
+    QTest::newRow("pieces ending early") << QByteArray("short");
+}
+
 void TestDb2Types::longValuesComeBackWhole()
 {
+    QFETCH(QByteArray, chunks);
     // Longer than any one piece the data access layer reads, with characters of
     // one to four UTF-8 bytes so that pieces end inside characters. It goes in as
     // constants of 2,000 repetitions (30,000 bytes as written, the quote doubled)
@@ -168,6 +181,8 @@ void TestDb2Types::longValuesComeBackWhole()
     m_connection.execute(QStringLiteral("INSERT INTO \"%1\" VALUES(%2)")
                              .arg(limitTable, joinedConstants(atLimit, ConstantMax)));
 
+    qputenv("DB2STANDIN_CHUNKS", chunks);
+    const auto restore = qScopeGuard([] { qunsetenv("DB2STANDIN_CHUNKS"); });
     Recordset rows;
     rows.open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), m_connection);
     QCOMPARE(rows.fields().item(0).value(), Value(big));
@@ -176,6 +191,22 @@ void TestDb2Types::longValuesComeBackWhole()
     QCOMPARE(limit.fields().item(0).value(), Value(longestConstant));
     limit.moveNext();
     QCOMPARE(limit.fields().item(0).value(), Value(atLimit));
+}
+
+// A piece whose length the driver does not give is never measured up to a
+// terminator: a text holding U+0000 would be cut there. The value fails instead.
+void TestDb2Types::valueOfUnsaidLengthIsRefused()
+{
+    const QString table = newTable(QStringLiteral("LONG VARCHAR"));
+    m_connection.execute(
+        QStringLiteral("INSERT INTO \"%1\" VALUES('a' || X'00' || 'b')").arg(table));
+    qputenv("DB2STANDIN_CHUNKS", "nototal");
+    const auto restore = qScopeGuard([] { qunsetenv("DB2STANDIN_CHUNKS"); });
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), m_connection);
+    const DbError error = thrownBy([&] { rows.fields().item(0).value(); });
+    QVERIFY2(error.description().contains(QStringLiteral("did not say how long")),
+             qPrintable(error.description()));
 }
 
 void TestDb2Types::nullIsNotAnEmptyText()

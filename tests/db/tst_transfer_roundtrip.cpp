@@ -21,6 +21,11 @@ private slots:
     // Every column type of the DB2 side to PostgreSQL.
     void db2TypesToPostgres_data();
     void db2TypesToPostgres();
+    // The same with the DB2 driver registered as IBM's libdb2.so behaves under a
+    // 64-bit driver manager: lengths and indicators written in their low 32 bits.
+    void db2TypesToPostgresThrough32BitLengths_data() { db2TypesToPostgres_data(); }
+    void db2TypesToPostgresThrough32BitLengths();
+    void thousandRowsWithNullsThrough32BitLengths();
 };
 
 // moc reads only the class above (its preprocessor trips over the long
@@ -360,6 +365,45 @@ void TestTransferRoundTrip::db2TypesToPostgres()
     QCOMPARE(
         w.query(Side::PostgreSQL, QStringLiteral("SELECT v::text FROM \"v\" ORDER BY id::integer")),
         arriving(expected, sourceTexts));
+}
+
+void TestTransferRoundTrip::db2TypesToPostgresThrough32BitLengths()
+{
+    const TestEnv::Db2DriverKey lengths(QStringLiteral("LengthBits"), QStringLiteral("32"));
+    db2TypesToPostgres();
+}
+
+// 1,000 rows, a third of their values NULL: the list loads (every TABLE_CAT is
+// NULL), the count is right, and each NULL arrives as NULL, each value whole.
+void TestTransferRoundTrip::thousandRowsWithNullsThrough32BitLengths()
+{
+    const TestEnv::Db2DriverKey lengths(QStringLiteral("LengthBits"), QStringLiteral("32"));
+    Window w(QStringLiteral("xfer_len32"));
+    const int rowCount = 1000;
+    QStringList rows;
+    QStringList expected;
+    for (int r = 1; r <= rowCount; ++r) {
+        const bool isNull = r % 3 == 0;
+        rows << QStringLiteral("(%1, %2, %3)")
+                    .arg(r)
+                    .arg(isNull ? QStringLiteral("NULL") : QStringLiteral("'row %1'").arg(r))
+                    .arg(isNull ? QStringLiteral("NULL") : QString::number(r * 7));
+        expected << (isNull ? QStringLiteral("<NULL>|<NULL>")
+                            : QStringLiteral("row %1|%2").arg(r).arg(r * 7));
+    }
+    w.exec(Side::IbmDb2,
+           {QStringLiteral("CREATE TABLE \"n\" (\"id\" INTEGER, \"t\" VARCHAR(20), \"v\" BIGINT)"),
+            QStringLiteral("INSERT INTO \"n\" VALUES ") + rows.join(QStringLiteral(", "))});
+    w.reloadLists();
+    QCOMPARE(w.userNames(Side::IbmDb2), QStringList({QStringLiteral("n")}));
+
+    Window::select(w.db2List, {QStringLiteral("n")});
+    w.send(Side::PostgreSQL);
+    QCOMPARE(w.dialogs.errorReports(), QStringList());
+    QCOMPARE(w.query(Side::PostgreSQL,
+                     QStringLiteral("SELECT coalesce(t, '<NULL>') || '|' || coalesce(v::text, "
+                                    "'<NULL>') FROM \"n\" ORDER BY id::integer")),
+             expected);
 }
 
 void TestTransferRoundTrip::hardValuesThereAndBack()

@@ -1,6 +1,9 @@
 #include "TestEnv.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <stdexcept>
@@ -113,6 +116,38 @@ QStringList db2Query(const QString& sql, const QString& database)
 void db2Admin(const QStringList& arguments)
 {
     runAdmin(arguments);
+}
+
+Db2DriverKey::Db2DriverKey(const QString& key, const QString& value)
+    : m_previous(qgetenv("ODBCSYSINI"))
+{
+    const QString from = QString::fromLocal8Bit(m_previous) + QStringLiteral("/odbcinst.ini");
+    QFile source(from);
+    if (m_previous.isEmpty() || !source.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("no odbcinst.ini in ODBCSYSINI to copy (%1)").arg(from));
+    QString text = QString::fromUtf8(source.readAll());
+    const QString section = QStringLiteral("[IBM DB2 ODBC DRIVER]\n");
+    const qsizetype at = text.indexOf(section);
+    if (at < 0)
+        fail(QStringLiteral("%1 has no stand-in section").arg(from));
+    text.insert(at + section.size(), key + QLatin1Char('=') + value + QLatin1Char('\n'));
+    m_folder = QDir::temp().filePath(
+        QStringLiteral("dovetab-odbc-%1-%2").arg(QCoreApplication::applicationPid()).arg(key));
+    QDir().mkpath(m_folder);
+    for (const QString& name : {QStringLiteral("odbcinst.ini"), QStringLiteral("odbc.ini")}) {
+        QFile out(m_folder + QLatin1Char('/') + name);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            fail(QStringLiteral("cannot write %1").arg(out.fileName()));
+        if (name == QLatin1String("odbcinst.ini"))
+            out.write(text.toUtf8());
+    }
+    qputenv("ODBCSYSINI", QFile::encodeName(m_folder));
+}
+
+Db2DriverKey::~Db2DriverKey()
+{
+    qputenv("ODBCSYSINI", m_previous);
+    QDir(m_folder).removeRecursively();
 }
 
 } // namespace TestEnv

@@ -38,4 +38,21 @@ QStringList db2Query(const QString& sql, const QString& database);
 // Fails the test when the tool fails.
 void db2Admin(const QStringList& arguments);
 
+// While it lives, the driver manager and the stand-in read an odbcinst.ini whose
+// "IBM DB2 ODBC DRIVER" section holds one key more (a copy of the test one in a
+// folder of its own, through ODBCSYSINI), as a user's odbcinst.ini would; e.g.
+// {"LengthBits", "32"} registers the stand-in as IBM's libdb2.so behaves under a
+// 64-bit driver manager. Connections opened meanwhile keep what they read.
+class Db2DriverKey
+{
+public:
+    Db2DriverKey(const QString& key, const QString& value);
+    ~Db2DriverKey();
+    Db2DriverKey(const Db2DriverKey&) = delete;
+    Db2DriverKey& operator=(const Db2DriverKey&) = delete;
+
+private:
+    QByteArray m_previous;
+    QString m_folder;
+};
 } // namespace TestEnv

@@ -26,6 +26,13 @@ static SQLRETURN driverConnect(Dbc* dbc, const std::string& in, bool wide, SQLPO
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (format == "ISO" || format == "EUR" || format == "USA")
         dbc->dateTimeFormat = format;
+    if (params.has("XMLDECLARATION")) {
+        const std::string flags = params.get("XMLDECLARATION");
+        if (flags.size() != 1 || flags[0] < '0' || flags[0] > '7')
+            return cliFailure(dbc->diag, 124, "HY009", "Invalid argument value.");
+        dbc->xmlDeclaration = flags[0] - '0';
+    }
+    dbc->lengths32 = db2s::ServerDir::driverKeyword("LengthBits") == "32";
     session->setAutocommit(dbc->autocommit);
     dbc->session = std::move(session);
     if (out || outWritten)
@@ -60,6 +67,11 @@ static SQLRETURN setConnectAttr(Dbc* dbc, SQLINTEGER attribute, SQLPOINTER value
         dbc->autocommit = number != SQL_AUTOCOMMIT_OFF;
         if (dbc->session)
             dbc->session->setAutocommit(dbc->autocommit);
+        return SQL_SUCCESS;
+    case AttrXmlDeclaration:
+        if (number > 7)
+            return cliFailure(dbc->diag, 124, "HY024", "Invalid attribute value.");
+        dbc->xmlDeclaration = static_cast<int>(number);
         return SQL_SUCCESS;
     case SQL_ATTR_CONNECTION_TIMEOUT:
     case SQL_ATTR_PACKET_SIZE:

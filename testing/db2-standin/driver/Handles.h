@@ -21,6 +21,7 @@
 #include <chrono>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +108,14 @@ struct Dbc
     bool broken = false; // the "server" went away: the connection is dead
     // DateTimeStringFormat of the connection string: JIS, ISO, EUR or USA.
     std::string dateTimeFormat = "JIS";
+    // What an XML value in character or binary output starts with: the sum of 1 (a
+    // byte-order mark in UTF-16), 2 (an XML declaration) and 4 (its encoding);
+    // the XMLDeclaration keyword or SQL_ATTR_XML_DECLARATION, 7 by default.
+    int xmlDeclaration = 7;
+    // Test only: the LengthBits key of the driver's odbcinst.ini section holds 32,
+    // so that lengths and indicators are written as IBM's libdb2.so writes them
+    // under a 64-bit driver manager (see writeLength).
+    bool lengths32 = false;
     std::set<Stmt*> statements;
 };
 
@@ -136,6 +145,7 @@ struct Stmt
     SQLULEN* rowsFetched = nullptr;
     SQLUSMALLINT* rowStatus = nullptr;
     SQLULEN metadataId = SQL_FALSE;
+    int xmlDeclaration = -1; // SQL_ATTR_XML_DECLARATION of the statement; -1: the connection's
     std::atomic<bool> cancelled{false};
     Desc ard, apd, ird, ipd;
 };
@@ -164,6 +174,27 @@ template <typename T> void setLength(T* out, long long value)
 {
     if (out)
         *out = static_cast<T>(value);
+}
+
+// SQL_ATTR_XML_DECLARATION (IBM's sqlcli1.h).
+constexpr SQLINTEGER AttrXmlDeclaration = 2552;
+
+// Writes an 8-byte length or indicator (SQLLEN, SQLULEN) of the connection's
+// statements. IBM's libdb2.so, built for 32-bit lengths, writes only the 4 bytes
+// of the low half when a 64-bit driver manager hands it an 8-byte field, and
+// leaves the rest as it was: that is what `lengths32` makes the stand-in do
+// (x86-64 keeps the low half first).
+template <typename T> void writeLength(const Dbc* dbc, T* out, long long value)
+{
+    static_assert(sizeof(T) == 8, "SQLLEN and SQLULEN are 8 bytes under unixODBC on 64-bit Linux");
+    if (!out)
+        return;
+    if (dbc && dbc->lengths32) {
+        const auto low = static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
+        std::memcpy(out, &low, sizeof low);
+        return;
+    }
+    *out = static_cast<T>(value);
 }
 
 // Writes a string result. For a wide buffer `capacity` counts bytes when

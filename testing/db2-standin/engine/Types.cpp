@@ -46,12 +46,14 @@ int odbcTypeCode(const ColType& type)
         return -1;
     case Kind::Clob:
         return -99;
+    // A Unicode database describes its graphic columns with ODBC's wide types
+    // (Db2 11.5, "Unicode CLI applications"); DB2's own codes are -95, -96, -97.
     case Kind::Graphic:
-        return -95;
+        return -8; // SQL_WCHAR
     case Kind::Vargraphic:
-        return -96;
+        return -9; // SQL_WVARCHAR
     case Kind::LongVargraphic:
-        return -97;
+        return -10; // SQL_WLONGVARCHAR
     case Kind::Dbclob:
         return -350;
     case Kind::Binary:
@@ -81,7 +83,7 @@ int odbcTypeCode(const ColType& type)
     case Kind::Timestamp:
         return 93;
     case Kind::Boolean:
-        return 16;
+        return -7; // SQL_BIT, as IBM's driver describes BOOLEAN to ODBC applications
     case Kind::Xml:
         return -370;
     case Kind::Null:

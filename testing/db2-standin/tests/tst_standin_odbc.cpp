@@ -50,6 +50,10 @@ private slots:
     void dateTimeStringFormat_data();
     void dateTimeStringFormat();
     void callsLeftToTheDriverManager();
+    void xmlDeclaration_data();
+    void xmlDeclaration();
+    void typeCodesOfAUnicodeDatabase();
+    void lengthsIn32Bits();
 
 private:
     SQLRETURN exec(SQLHSTMT statement, const QString& sql)
@@ -69,6 +73,9 @@ void TestStandinOdbc::initTestCase()
     m_profile = TestEnv::createDb2Database(QStringLiteral("TSTDRV"));
     TestEnv::db2Exec({QStringLiteral("CREATE TABLE T (S VARCHAR(100), N INTEGER)"),
                       QStringLiteral("INSERT INTO T VALUES ('hello world', 1), (NULL, 2)"),
+                      QStringLiteral("CREATE TABLE X (X XML, G GRAPHIC(2), VG VARGRAPHIC(5), "
+                                     "LG LONG VARGRAPHIC, B BOOLEAN)"),
+                      QStringLiteral("INSERT INTO X VALUES ('<a>t</a>', 'g', 'vg', 'lg', TRUE)"),
                       QStringLiteral("CREATE TABLE D (D DATE, T TIME, TS TIMESTAMP)"),
                       QStringLiteral("INSERT INTO D VALUES ('2024-02-29', '13:05:07', "
                                      "'2024-02-29 00:45:07.123456')")},
@@ -282,6 +289,113 @@ void TestStandinOdbc::callsLeftToTheDriverManager()
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     QCOMPARE(rc, SQL_ERROR);
     QCOMPARE(state, QStringLiteral("IM002"));
+}
+
+// XML read as characters carries what XMLDeclaration or SQL_ATTR_XML_DECLARATION
+// asks for: by default (7) a byte-order mark in UTF-16 and a declaration with the
+// encoding of the C type.
+void TestStandinOdbc::xmlDeclaration_data()
+{
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("attribute"); // -1: not set
+    QTest::addColumn<QString>("wideText");
+    QTest::addColumn<QString>("narrowText");
+
+    QTest::newRow("default") << "" << -1
+                             << "\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\" ?><a>t</a>"
+                             << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?><a>t</a>";
+    QTest::newRow("keyword 0") << "XMLDeclaration=0;" << -1 << "<a>t</a>"
+                               << "<a>t</a>";
+    QTest::newRow("keyword 3") << "XMLDECLARATION=3;" << -1
+                               << "\uFEFF<?xml version=\"1.0\" ?><a>t</a>"
+                               << "<?xml version=\"1.0\" ?><a>t</a>";
+    QTest::newRow("attribute none") << "" << 0 << "<a>t</a>"
+                                    << "<a>t</a>";
+}
+
+void TestStandinOdbc::xmlDeclaration()
+{
+    QFETCH(QString, keyword);
+    QFETCH(int, attribute);
+    QFETCH(QString, wideText);
+    QFETCH(QString, narrowText);
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
+    std::vector<SQLWCHAR> text = wide(StandinTest::connectionString(m_profile) + keyword);
+    QVERIFY(SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
+                                            SQL_DRIVER_NOPROMPT)));
+    if (attribute >= 0) {
+        QCOMPARE(SQLSetConnectAttrW(dbc, 2552, reinterpret_cast<SQLPOINTER>(SQLULEN(attribute)),
+                                    SQL_IS_UINTEGER),
+                 SQL_SUCCESS);
+    }
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+    QCOMPARE(exec(stmt, QStringLiteral("SELECT X, X FROM X")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(stmt), SQL_SUCCESS);
+    SQLWCHAR buffer[128] = {};
+    char narrow[128] = {};
+    SQLLEN indicator = 0;
+    QCOMPARE(SQLGetData(stmt, 1, SQL_C_WCHAR, buffer, sizeof buffer, &indicator), SQL_SUCCESS);
+    const QString wideRead =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), indicator / 2);
+    QCOMPARE(SQLGetData(stmt, 2, SQL_C_CHAR, narrow, sizeof narrow, &indicator), SQL_SUCCESS);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    QCOMPARE(wideRead, wideText);
+    QCOMPARE(QString::fromUtf8(narrow), narrowText);
+}
+
+// The database is a Unicode one: graphic columns are described with ODBC's wide
+// types; BOOLEAN is SQL_BIT.
+void TestStandinOdbc::typeCodesOfAUnicodeDatabase()
+{
+    QCOMPARE(exec(m_stmt, QStringLiteral("SELECT G, VG, LG, B FROM X")), SQL_SUCCESS);
+    QList<SQLSMALLINT> types;
+    for (SQLUSMALLINT column = 1; column <= 4; ++column) {
+        SQLWCHAR name[32];
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        QCOMPARE(SQLDescribeColW(m_stmt, column, name, 32, &nameLength, &type, &size, &digits,
+                                 &nullable),
+                 SQL_SUCCESS);
+        types << type;
+    }
+    QCOMPARE(types, (QList<SQLSMALLINT>{SQL_WCHAR, SQL_WVARCHAR, SQL_WLONGVARCHAR, SQL_BIT}));
+    SQLCloseCursor(m_stmt);
+}
+
+// With LengthBits=32 in its odbcinst.ini section the driver writes the low half of
+// every 8-byte length and leaves the upper half as it was, as libdb2.so does.
+void TestStandinOdbc::lengthsIn32Bits()
+{
+    const TestEnv::Db2DriverKey lengths(QStringLiteral("LengthBits"), QStringLiteral("32"));
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &dbc), SQL_SUCCESS);
+    std::vector<SQLWCHAR> text = wide(StandinTest::connectionString(m_profile));
+    QVERIFY(SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
+                                            SQL_DRIVER_NOPROMPT)));
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    QCOMPARE(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+    QCOMPARE(exec(stmt, QStringLiteral("SELECT S, N FROM T WHERE N = 2")), SQL_SUCCESS);
+    QCOMPARE(SQLFetch(stmt), SQL_SUCCESS);
+    char buffer[8];
+    SQLLEN nullIndicator = 0;
+    QCOMPARE(SQLGetData(stmt, 1, SQL_C_CHAR, buffer, sizeof buffer, &nullIndicator), SQL_SUCCESS);
+    SQLINTEGER number = 0;
+    SQLLEN numberIndicator = -1;
+    QCOMPARE(SQLGetData(stmt, 2, SQL_C_SLONG, &number, 0, &numberIndicator), SQL_SUCCESS);
+    SQLCloseCursor(stmt);
+    SQLLEN rows = 0x1111111111111111;
+    QCOMPARE(exec(stmt, QStringLiteral("SELECT S FROM T")), SQL_SUCCESS);
+    QCOMPARE(SQLRowCount(stmt, &rows), SQL_SUCCESS);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    QCOMPARE(nullIndicator, SQLLEN(4294967295)); // SQL_NULL_DATA in the low half
+    QCOMPARE(numberIndicator, SQLLEN(0xFFFFFFFF00000004));
+    QCOMPARE(rows, SQLLEN(0x11111111FFFFFFFF));
 }
 
 QTEST_GUILESS_MAIN(TestStandinOdbc)
