@@ -98,14 +98,16 @@ void showMessage(const Run& run, const QString& text)
 }
 
 // Throws when a name or value from the source cannot go into a statement toward
-// the target; the report names it, says why and what is left out.
-void refuseUnsendable(const Run& run, const QString& text, const QString& subject,
+// the target; the report names it (subject with the name for %1), says why and
+// what is left out. Nothing is formatted for a text that can go.
+void refuseUnsendable(const Run& run, const QString& text, const char* subject, const QString& name,
                       const char* consequence)
 {
     const QString reason = unsendableReason(run.targetSide, text);
     if (!reason.isEmpty())
-        throw AppError(subject + QLatin1Char(' ') + reason + QStringLiteral("; ") +
-                       QLatin1String(consequence) + QLatin1Char('.'));
+        throw AppError(QString::fromLatin1(subject).arg(shownText(name)) + QLatin1Char(' ') +
+                       reason + QStringLiteral("; ") + QLatin1String(consequence) +
+                       QLatin1Char('.'));
 }
 
 // Steps 128 to 138, the same in both directions. When the target list shows the
@@ -146,8 +148,7 @@ bool takeTableName(Run& run, int i)
 {
     return run.trap.assign(124, run.tableName, [&] {
         const QString name = run.sourceList.text(i);
-        refuseUnsendable(run, name, QStringLiteral("The name of table \"%1\"").arg(shownText(name)),
-                         "the table is not sent");
+        refuseUnsendable(run, name, "The name of table \"%1\"", name, "the table is not sent");
         return name;
     });
 }
@@ -178,8 +179,7 @@ bool createTargetTable(Run& run, const CreateSteps& steps, bool sourceOpened, in
         QString columnName;
         complete = trap.step(steps.columnName, [&] {
             columnName = run.recordset().fields()[k].name();
-            refuseUnsendable(run, columnName,
-                             QStringLiteral("The name of column \"%1\"").arg(shownText(columnName)),
+            refuseUnsendable(run, columnName, "The name of column \"%1\"", columnName,
                              "the table is not created");
         }) && trap.assign(steps.columnType, typeName, [&] {
             return columnTypeName(run.recordset().fields()[k].type());
@@ -229,10 +229,8 @@ void copyRows(Run& run, const RowSteps& steps)
             complete = trap.step(steps.valueText, [&] {
                 const Field& field = run.recordset().fields()[m];
                 const Value value = field.value();
-                refuseUnsendable(
-                    run, Main::ValueOrDefault(value, QString()),
-                    QStringLiteral("The value of column \"%1\"").arg(shownText(field.name())),
-                    "the row is not sent");
+                refuseUnsendable(run, Main::ValueOrDefault(value, QString()),
+                                 "The value of column \"%1\"", field.name(), "the row is not sent");
                 appendValue(run.sql, value, run.literals);
             });
         }
