@@ -32,6 +32,18 @@ QString SourceConnectionString(const ConnectionProfile& profile)
            QString::number(SourceFetchRows);
 }
 
+bool StandardConformingStrings(Connection& connection)
+{
+    std::unique_ptr<Recordset> answer =
+        connection.execute(QStringLiteral("SHOW standard_conforming_strings"));
+    if (!answer || answer->eof())
+        throw DbError(QStringLiteral("The server did not say how it reads backslashes in "
+                                     "string constants."));
+    const bool on = answer->fields().item(0).value() == QStringLiteral("on");
+    answer->close();
+    return on;
+}
+
 bool CanConnect(const ConnectionProfile& profile)
 {
     return Connection::canOpen(ConnectionString(profile));

@@ -3,6 +3,8 @@
 #include "db/ConnectionProfile.h"
 #include "db/NameList.h"
 
+class Connection;
+
 // The PostgreSQL side: its connection string, the connection test and the table list.
 namespace PostgreSQL {
 
@@ -28,6 +30,11 @@ constexpr int SourceFetchRows = 1000;
 // through a cursor, a block of rows at a time, instead of holding all of it in memory.
 // Its row count (SQLRowCount) is then unknown and taken by a count query.
 QString SourceConnectionString(const ConnectionProfile& profile);
+
+// The server's standard_conforming_strings for this session, asked once when a
+// connection opens to take values: true when a backslash in '...' is a plain
+// character ("on"), false when it starts an escape. Throws DbError.
+bool StandardConformingStrings(Connection& connection);
 
 // True when a connection with the profile could be opened; no connection is left
 // open. Throws DbError only when the connection object cannot be created.

@@ -344,6 +344,50 @@ long long countBySelect(const ConnectionHandles& handles, const QString& sql)
     return static_cast<long long>(rows);
 }
 
+bool isCharacterType(SQLSMALLINT sqlType)
+{
+    return sqlType == SQL_CHAR || sqlType == SQL_VARCHAR || sqlType == SQL_LONGVARCHAR ||
+           sqlType == SQL_WCHAR || sqlType == SQL_WVARCHAR || sqlType == SQL_WLONGVARCHAR;
+}
+
+// Throws when a run of the query again gives other columns than the first run
+// described: its values would be read under the first run's names and kinds.
+// With datesAsText the date and time columns come as text (serverTextQuery).
+void requireSameColumns(const odbc::StatementHandle& statement, const std::vector<QString>& names,
+                        const std::vector<SQLSMALLINT>& sqlTypes, bool datesAsText)
+{
+    const auto changed = [](const QString& how) {
+        return DbError(QStringLiteral("The table's columns changed while it was read: ") + how +
+                       QLatin1Char('.'));
+    };
+    SQLSMALLINT columns = 0;
+    statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
+    if (columns != static_cast<SQLSMALLINT>(names.size()))
+        throw changed(QStringLiteral("%1 columns instead of %2").arg(columns).arg(names.size()));
+    std::vector<SQLWCHAR> name(256);
+    for (SQLSMALLINT column = 1; column <= columns; ++column) {
+        SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = 0;
+        SQLULEN size = 0;
+        for (;;) {
+            statement.check(SQLDescribeColW(statement.hstmt(), static_cast<SQLUSMALLINT>(column),
+                                            name.data(), static_cast<SQLSMALLINT>(name.size()),
+                                            &nameLength, &sqlType, &size, &decimals, &nullable),
+                            "SQLDescribeCol");
+            if (nameLength < static_cast<SQLSMALLINT>(name.size()))
+                break;
+            name.resize(static_cast<size_t>(nameLength) + 1);
+        }
+        const auto index = static_cast<size_t>(column - 1);
+        const SQLSMALLINT expected = sqlTypes[index];
+        const bool sameType =
+            datesAsText && isDateOrTime(expected) ? isCharacterType(sqlType) : sqlType == expected;
+        if (odbc::fromSqlWChar(name.data(), nameLength) != names[index] || !sameType)
+            throw changed(QStringLiteral("column %1 is not \"%2\" of the type it had")
+                              .arg(column)
+                              .arg(names[index]));
+    }
+}
+
 } // namespace
 
 void ConnectionHandles::closeStatements() noexcept
@@ -510,21 +554,26 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
 
     // PostgreSQL's date and time columns: the same rows again, with those columns
     // as the server's text. The fields keep the types described above.
-    Rerun run = rerun;
+    Rerun again = rerun;
     QString counted = countableSql;
+    bool datesAsText = false;
     if (handles->postgreSqlServer && !countableSql.isEmpty()) {
         const QString textQuery = serverTextQuery(countableSql, names, sqlTypes);
         if (!textQuery.isEmpty()) {
             state->statement.check(SQLFreeStmt(hstmt, SQL_CLOSE), "SQLFreeStmt");
-            run = [textQuery](odbc::StatementHandle& again) { again.execDirect(textQuery); };
+            again = [textQuery](odbc::StatementHandle& s) { s.execDirect(textQuery); };
             counted = textQuery;
-            run(state->statement);
-            SQLSMALLINT textColumns = 0;
-            state->statement.check(SQLNumResultCols(hstmt, &textColumns), "SQLNumResultCols");
-            if (textColumns != columns)
-                throw DbError(QStringLiteral("The table's columns changed while it was read."));
+            datesAsText = true;
         }
     }
+    // Every run after the first (the text read, the count by fetching, the run the
+    // rows are read from) must give the columns described above.
+    const Rerun run = [&again, &names, &sqlTypes, datesAsText](odbc::StatementHandle& s) {
+        again(s);
+        requireSameColumns(s, names, sqlTypes, datesAsText);
+    };
+    if (datesAsText)
+        run(state->statement);
 
     if (cursorLocation == Connection::ClientSide) {
         SQLLEN field = 0;

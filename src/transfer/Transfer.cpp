@@ -83,9 +83,10 @@ struct Run
     // The text the error reports show; it keeps the last CREATE TABLE or INSERT
     // text until the next one is started.
     QString sql;
-    // A name that cannot be read keeps the previous table's; counts keep their last
-    // value when reading them fails.
+    // The current table's name; counts keep their last value when reading them fails.
     QString tableName;
+    // How values are written toward the target; learned when it opens.
+    LiteralForm literals = LiteralForm::Standard;
     int fieldCount = 0;
     int rowCount = 0;
 };
@@ -96,11 +97,24 @@ void showMessage(const Run& run, const QString& text)
                                   Main::AppTitle());
 }
 
-// Steps 128 to 148, the same in both directions. When the target list shows the
-// table's name in any case, asks whether to overwrite it (naming it as that list
-// shows it: with several matches the last one wins) and on Yes drops it. Gives
-// false when the answer was No: nothing more happens for this table.
-bool replaceExisting(Run& run)
+// Throws when a name or value from the source cannot go into a statement toward
+// the target; the report names it (subject with the name for %1), says why and
+// what is left out. Nothing is formatted for a text that can go.
+void refuseUnsendable(const Run& run, const QString& text, const char* subject, const QString& name,
+                      const char* consequence)
+{
+    const QString reason = unsendableReason(run.targetSide, text);
+    if (!reason.isEmpty())
+        throw AppError(QString::fromLatin1(subject).arg(shownText(name)) + QLatin1Char(' ') +
+                       reason + QStringLiteral("; ") + QLatin1String(consequence) +
+                       QLatin1Char('.'));
+}
+
+// Steps 128 to 138, the same in both directions. When the target list shows the
+// table's name in any case, asks whether to overwrite it, naming it as that list
+// shows it (with several matches the last one wins); the table name then keeps
+// that form. Gives the answer, 0 when there was no question.
+int askOverwrite(Run& run)
 {
     ErrorTrap& trap = run.trap;
     int answer = 0;
@@ -124,16 +138,19 @@ bool replaceExisting(Run& run)
                                                  QStringLiteral("Overwrite?"));
         });
     }
+    return answer;
+}
 
-    if (answer == Dialogs::No)
-        return false;
-    if (answer == Dialogs::Yes) {
-        // The entry goes only with the table.
-        if (trap.step(146,
-                      [&] { run.target().execute(SqlText::dropTableStatement(run.tableName)); }))
-            trap.step(148, [&] { Main::ListRemoveName(run.targetList, run.tableName); });
-    }
-    return true;
+// Step 124: the table name becomes the text of source entry i. A name that
+// cannot go into a statement is reported there and the table is left out; so is
+// one that cannot be read, which would otherwise stand in for the previous table's.
+bool takeTableName(Run& run, int i)
+{
+    return run.trap.assign(124, run.tableName, [&] {
+        const QString name = run.sourceList.text(i);
+        refuseUnsendable(run, name, "The name of table \"%1\"", name, "the table is not sent");
+        return name;
+    });
 }
 
 // The steps of the CREATE TABLE text whose numbers differ by direction.
@@ -143,8 +160,12 @@ struct CreateSteps
 };
 
 // Builds the CREATE TABLE text from the open recordset's columns and executes it
-// on the target. Gives true when the table was created.
-bool createTargetTable(Run& run, const CreateSteps& steps)
+// on the target. On the answer Yes the target table is dropped (step 146, and its
+// entry removed at 148) just before: only once the source was opened and every
+// column described, so that a source that cannot be read leaves the table there.
+// Gives true when the table was created.
+bool createTargetTable(Run& run, const CreateSteps& steps, bool sourceOpened, int answer,
+                       const QString& targetName)
 {
     ErrorTrap& trap = run.trap;
     beginCreateTable(run.sql, run.tableName);
@@ -156,15 +177,25 @@ bool createTargetTable(Run& run, const CreateSteps& steps)
     for (int k = 0; k < run.fieldCount && complete; ++k) {
         trap.step(steps.columnYield, [&] { run.yield(); });
         QString columnName;
-        complete =
-            trap.step(steps.columnName, [&] { columnName = run.recordset().fields()[k].name(); }) &&
-            trap.assign(steps.columnType, typeName,
-                        [&] { return columnTypeName(run.recordset().fields()[k].type()); });
+        complete = trap.step(steps.columnName, [&] {
+            columnName = run.recordset().fields()[k].name();
+            refuseUnsendable(run, columnName, "The name of column \"%1\"", columnName,
+                             "the table is not created");
+        }) && trap.assign(steps.columnType, typeName, [&] {
+            return columnTypeName(run.recordset().fields()[k].type());
+        });
         if (complete)
             appendColumnClause(run.sql, columnName, columnTypeText(run.targetSide, typeName));
     }
     endCreateTable(run.sql, run.targetSide);
-    return complete && trap.step(steps.execute, [&] { run.target().execute(run.sql); });
+    if (!complete)
+        return false;
+    if (answer == Dialogs::Yes && sourceOpened) {
+        // The entry goes only with the table.
+        if (trap.step(146, [&] { run.target().execute(SqlText::dropTableStatement(targetName)); }))
+            trap.step(148, [&] { Main::ListRemoveName(run.targetList, targetName); });
+    }
+    return trap.step(steps.execute, [&] { run.target().execute(run.sql); });
 }
 
 // The steps of the row loop whose numbers differ by direction.
@@ -198,15 +229,9 @@ void copyRows(Run& run, const RowSteps& steps)
             complete = trap.step(steps.valueText, [&] {
                 const Field& field = run.recordset().fields()[m];
                 const Value value = field.value();
-                // PostgreSQL keeps no U+0000 in text: the statement would end there and
-                // the server would answer with a misleading syntax error.
-                if (run.targetSide == Side::PostgreSQL &&
-                    Main::ValueOrDefault(value, QString()).contains(QChar(0)))
-                    throw AppError(QStringLiteral("The value of column \"%1\" holds the "
-                                                  "character U+0000, which PostgreSQL cannot "
-                                                  "store; the row is not sent.")
-                                       .arg(field.name()));
-                appendValue(run.sql, value);
+                refuseUnsendable(run, Main::ValueOrDefault(value, QString()),
+                                 "The value of column \"%1\"", field.name(), "the row is not sent");
+                appendValue(run.sql, value, run.literals);
             });
         }
         if (complete) {
@@ -267,19 +292,22 @@ void SendToIbmDb2(TablesWindowContext& window)
         trap.step(120, [&] { run.yield(); });
         if (trap.condition(122, [&] { return !run.sourceList.isSelected(i); }))
             continue;
-        trap.assign(124, run.tableName, [&] { return run.sourceList.text(i); });
-        const QString sourceName = run.tableName;
-        // Steps 128 to 148: the overwrite question, and the drop on Yes.
-        if (!replaceExisting(run))
+        if (!takeTableName(run, i))
             continue;
+        const QString sourceName = run.tableName;
+        const int answer = askOverwrite(run);
+        if (answer == Dialogs::No)
+            continue;
+        const QString targetName = run.tableName;
         run.tableName = sourceName;
 
-        trap.step(152, [&] {
+        const bool opened = trap.step(152, [&] {
             run.recordset().open(readStatement(run.sourceList.text(i)), run.source(), 3, 3);
         });
         // Rows go only into a table this run created: after a failed CREATE TABLE
         // they would land in whatever object holds the name.
-        const bool created = createTargetTable(run, CreateSteps{156, 158, 160, 162, 214});
+        const bool created = createTargetTable(run, CreateSteps{156, 158, 160, 162, 214}, opened,
+                                               answer, targetName);
         if (created)
             copyRows(run, RowSteps{222, 224, 226, 228, 234, 236, 256, 258});
         trap.step(260, [&] { run.setPointer(PointerState::Default); });
@@ -313,7 +341,12 @@ void SendToPostgreSQL(TablesWindowContext& window)
     trap.step(114, [&] { run.source().open(IBMDB2::ConnectionString(window.db2Profile())); });
     trap.step(116, [&] { run.target().setCursorLocation(Connection::ServerSide); });
     trap.step(118, [&] {
+        // Escape strings read the same whatever the server's setting; the plain form
+        // is kept where the server reads backslashes as plain characters.
+        run.literals = LiteralForm::Escape;
         run.target().open(PostgreSQL::SessionConnectionString(window.postgresProfile()));
+        if (PostgreSQL::StandardConformingStrings(run.target()))
+            run.literals = LiteralForm::Standard;
     });
 
     // Last entry first, with no yield between the entries.
@@ -322,11 +355,13 @@ void SendToPostgreSQL(TablesWindowContext& window)
     for (int i = entryCount - 1; i >= 0; --i) {
         if (trap.condition(122, [&] { return !run.sourceList.isSelected(i); }))
             continue;
-        trap.assign(124, run.tableName, [&] { return run.sourceList.text(i); });
-        const QString sourceName = run.tableName;
-        // Steps 128 to 148: the overwrite question, and the drop on Yes.
-        if (!replaceExisting(run))
+        if (!takeTableName(run, i))
             continue;
+        const QString sourceName = run.tableName;
+        const int answer = askOverwrite(run);
+        if (answer == Dialogs::No)
+            continue;
+        const QString targetName = run.tableName;
         run.tableName = sourceName;
 
         // Only an open recordset is closed, so a failed open is reported once.
@@ -334,8 +369,10 @@ void SendToPostgreSQL(TablesWindowContext& window)
             if (run.recordset().state() != 0)
                 run.recordset().close();
         });
-        trap.step(154, [&] { run.recordset().open(readStatement(run.tableName), run.source()); });
-        const bool created = createTargetTable(run, CreateSteps{158, 160, 162, 164, 208});
+        const bool opened = trap.step(
+            154, [&] { run.recordset().open(readStatement(run.tableName), run.source()); });
+        const bool created = createTargetTable(run, CreateSteps{158, 160, 162, 164, 208}, opened,
+                                               answer, targetName);
         if (created)
             copyRows(run, RowSteps{216, 218, 220, 222, 228, 230, 250, 252});
         trap.step(254, [&] { run.setPointer(PointerState::Default); });

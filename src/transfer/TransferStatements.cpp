@@ -54,23 +54,49 @@ QString firstMatch(const TypeRule (&rules)[N], QLatin1String fallback, const QSt
     return fallback;
 }
 
-// Appends a value's text with each "'" doubled, without a temporary copy: values
-// are the bulk of every INSERT.
-void appendDoubling(QString& sql, QStringView text, QChar quote)
+// Appends a value's text with each "'" doubled (and each "\" for an escape
+// string), without a temporary copy: values are the bulk of every INSERT.
+void appendDoubling(QString& sql, QStringView text, bool backslashes)
 {
     qsizetype from = 0;
-    for (;;) {
-        const qsizetype at = text.indexOf(quote, from);
-        if (at < 0)
-            break;
-        sql.append(text.mid(from, at - from + 1));
-        sql.append(quote);
-        from = at + 1;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c == QLatin1Char('\'') || (backslashes && c == QLatin1Char('\\'))) {
+            sql.append(text.mid(from, at - from + 1));
+            sql.append(c);
+            from = at + 1;
+        }
     }
     sql.append(text.mid(from));
 }
 
+// The position of the first unpaired surrogate, or -1.
+qsizetype firstUnpairedSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
+
+QString unsendableReason(Side target, QStringView text)
+{
+    const qsizetype at = firstUnpairedSurrogate(text);
+    if (at >= 0)
+        return QStringLiteral("holds an unpaired UTF-16 surrogate (U+%1 at character %2), "
+                              "which is no character and cannot be sent")
+            .arg(QString::number(text[at].unicode(), 16).toUpper())
+            .arg(at + 1);
+    if (target == Side::PostgreSQL && text.contains(QChar(0)))
+        return QStringLiteral("holds the character U+0000, which PostgreSQL cannot store");
+    return QString();
+}
 
 QString readStatement(const QString& table)
 {
@@ -127,7 +153,19 @@ void beginInsert(QString& sql, const QString& head)
     sql.append(head);
 }
 
-void appendValue(QString& sql, const Value& value)
+QString shownText(const QString& text)
+{
+    QString shown = text;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate())
+            ++i;
+        else if (shown[i].isSurrogate())
+            shown[i] = QChar::ReplacementCharacter;
+    }
+    return shown;
+}
+
+void appendValue(QString& sql, const Value& value, LiteralForm form)
 {
     // The head and every value leave an opening quote for the next value; a NULL
     // takes it back.
@@ -136,7 +174,11 @@ void appendValue(QString& sql, const Value& value)
         sql.append(QLatin1String("NULL, '"));
         return;
     }
-    appendDoubling(sql, *value, QLatin1Char('\''));
+    if (form == LiteralForm::Escape) {
+        sql.chop(1);
+        sql.append(QLatin1String("E'"));
+    }
+    appendDoubling(sql, *value, form == LiteralForm::Escape);
     sql.append(QLatin1String("', '"));
 }
 

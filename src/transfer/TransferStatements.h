@@ -13,7 +13,29 @@
 //
 // Names go between double quotes with every '"' inside doubled; values go as
 // quoted literals with every "'" doubled, and only an SQL NULL is written as NULL.
+// No text that unsendableReason refuses may reach a statement.
 namespace Transfer {
+
+// Why a name or value from a source cannot go into a statement toward the target;
+// empty when it can. An unpaired UTF-16 surrogate is refused in both directions:
+// it is no character, and a driver that converts the statement to UTF-8 joins a
+// lone high surrogate with the unit after it, which may be the closing quote.
+// Toward PostgreSQL a U+0000 is refused too: its text holds none, and the
+// statement would end there.
+QString unsendableReason(Side target, QStringView text);
+
+// The text with every unpaired surrogate shown as U+FFFD, for a report.
+QString shownText(const QString& text);
+
+// How a value literal is written. Standard: '...' with each "'" doubled. Escape,
+// for a PostgreSQL server whose standard_conforming_strings is off (a backslash
+// in '...' then starts an escape there): E'...' with each "'" and each "\"
+// doubled, which every such server reads the same whatever the setting.
+enum class LiteralForm
+{
+    Standard,
+    Escape
+};
 
 // SELECT * FROM "table"
 QString readStatement(const QString& table);
@@ -44,7 +66,7 @@ QString insertHead(const QString& table);
 // Replaces the text held in sql with the head, keeping the allocated capacity.
 void beginInsert(QString& sql, const QString& head);
 // NULL for an SQL NULL, otherwise the text as a quoted literal ('' for empty text).
-void appendValue(QString& sql, const Value& value);
+void appendValue(QString& sql, const Value& value, LiteralForm form = LiteralForm::Standard);
 // Removes the trailing ", '" and closes the value list.
 void endInsert(QString& sql);
 

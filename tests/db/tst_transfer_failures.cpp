@@ -21,6 +21,9 @@ private slots:
     void targetGoesAwayMidTable_data() { addTargetRows(); }
     void targetGoesAwayMidTable();
     void unreadableValueFailsItsRowOnly();
+    void overwriteWithUnreadableSourceKeepsTarget_data() { addTargetRows(); }
+    void overwriteWithUnreadableSourceKeepsTarget();
+    void sourceChangedWhileReadIsNotSent();
     void closingTheWindowEndsTheTransfer_data() { addTargetRows(); }
     void closingTheWindowEndsTheTransfer();
 
@@ -189,6 +192,72 @@ void TestTransferFailures::unreadableValueFailsItsRowOnly()
     QCOMPARE(
         w.query(Side::PostgreSQL, QStringLiteral(R"(SELECT "NAME" FROM "five" ORDER BY "ID")")),
         QStringList({"row 1", "row 3", "row 4", "row 5"}));
+}
+
+// A table listed from a schema that the unqualified SELECT does not look in: on
+// Yes the source cannot be opened, so the table it would replace stays, listed.
+void TestTransferFailures::overwriteWithUnreadableSourceKeepsTarget()
+{
+    QFETCH(Side, target);
+    const bool toDb2 = target == Side::IbmDb2;
+    Window w(QStringLiteral("xfer_hidden"));
+    if (toDb2)
+        w.exec(Side::PostgreSQL, {QStringLiteral("CREATE SCHEMA hidden"),
+                                  QStringLiteral(R"(CREATE TABLE hidden."t1" ("ID" integer))")});
+    else
+        TestEnv::db2Admin({QStringLiteral("catalog-row"), QStringLiteral("--database"),
+                           w.db2Database, QStringLiteral("--schema"), QStringLiteral("OTHER"),
+                           QStringLiteral("--name"), QStringLiteral("t1"), QStringLiteral("--type"),
+                           QStringLiteral("TABLE")});
+    w.exec(target, tableWithRows("t1", 2));
+    w.reloadLists();
+    Window::select(w.list(sourceOf(target)), {"t1"});
+    w.dialogs.queueAnswer(Dialogs::Yes);
+
+    w.send(target);
+    QCOMPARE(w.dialogs.messageTexts().filter("overwrite"),
+             QStringList({"Would you like to overwrite t1?"}));
+    // The open is reported at its step, then what follows as for any unreadable
+    // source; no DROP TABLE was tried.
+    const QStringList reports = w.dialogs.errorReports();
+    QCOMPARE(sendSteps(w.dialogs, target),
+             toDb2 ? QVector<int>({152, 156, 264}) : QVector<int>({154, 158}));
+    QVERIFY2(
+        reports[0].contains(toDb2 ? QStringLiteral("does not exist") : QStringLiteral("SQL0204N")),
+        qPrintable(reports[0]));
+    QCOMPARE(w.rowCount(target, "t1"), 2);
+    QCOMPARE(w.userNames(target), QStringList({"t1"}));
+    QVERIFY(w.list(target).removed.isEmpty());
+}
+
+// The SELECT runs again for the row count and for the rows themselves. Here its
+// first run changes what the name finds (a view whose condition moves the
+// session's search_path to a table of that name whose second column is a
+// number): the table is reported at the open and nothing of it is sent.
+void TestTransferFailures::sourceChangedWhileReadIsNotSent()
+{
+    Window w(QStringLiteral("xfer_changed"));
+    w.exec(Side::PostgreSQL,
+           {QStringLiteral("CREATE SCHEMA other"),
+            QStringLiteral(R"(CREATE TABLE other."t" ("ID" integer, "NAME" integer))"),
+            QStringLiteral(R"(INSERT INTO other."t" VALUES (1, 2))"),
+            QStringLiteral(R"(CREATE TABLE base ("ID" integer, "NAME" text))"),
+            QStringLiteral("INSERT INTO base VALUES (1, 'row 1')"),
+            QStringLiteral("CREATE FUNCTION flip() RETURNS boolean LANGUAGE plpgsql AS $$ BEGIN "
+                           "PERFORM set_config('search_path', 'other, public', false); "
+                           "RETURN true; END $$"),
+            QStringLiteral(R"(CREATE VIEW "t" AS SELECT * FROM base WHERE flip())")});
+    w.reloadLists();
+    // Listed once, for the table of the other schema.
+    QCOMPARE(w.userNames(Side::PostgreSQL), QStringList({"base", "t"}));
+    Window::select(w.postgresList, {"t"});
+
+    w.send(Side::IbmDb2);
+    const QStringList reports = w.dialogs.errorReports();
+    QCOMPARE(sendSteps(w.dialogs, Side::IbmDb2), QVector<int>({152, 156, 264}));
+    QVERIFY2(reports[0].contains(QStringLiteral("columns changed while it was read")),
+             qPrintable(reports[0]));
+    QCOMPARE(w.userCatalogNames(Side::IbmDb2), QStringList());
 }
 
 void TestTransferFailures::closingTheWindowEndsTheTransfer()

@@ -1,5 +1,9 @@
 #include "tst_transfer_fixture.h"
 
+#include "db/Connection.h"
+#include "db/IBMDB2.h"
+#include "db/Recordset.h"
+
 #include <QTest>
 #include <clocale>
 
@@ -26,6 +30,9 @@ private slots:
     void db2TypesToPostgresThrough32BitLengths_data() { db2TypesToPostgres_data(); }
     void db2TypesToPostgresThrough32BitLengths();
     void thousandRowsWithNullsThrough32BitLengths();
+    // Values and names that would end a literal or a name early, both ways.
+    void unsafeTextChangesNoStatement_data();
+    void unsafeTextChangesNoStatement();
 };
 
 // moc reads only the class above (its preprocessor trips over the long
@@ -539,6 +546,105 @@ void TestTransferRoundTrip::hardValuesThereAndBack()
              QStringList({"text", "text", "text", "date", "text", "text", "text", "text"}));
 
     verifyColumns(Side::PostgreSQL);
+}
+
+void TestTransferRoundTrip::unsafeTextChangesNoStatement_data()
+{
+    QTest::addColumn<bool>("standardConformingStrings");
+    QTest::newRow("standard_conforming_strings on") << true;
+    QTest::newRow("standard_conforming_strings off") << false;
+}
+
+// DB2's graphic columns hold UTF-16 without checking pairs. One table of values
+// that would end a literal early goes to a PostgreSQL database whose
+// standard_conforming_strings is on or off, and back: unpaired surrogates are
+// refused with their row (and in a name with its table), everything else arrives
+// unchanged, and nothing ran as SQL (the table "victim" would go).
+void TestTransferRoundTrip::unsafeTextChangesNoStatement()
+{
+    QFETCH(bool, standardConformingStrings);
+    Window w(standardConformingStrings ? QStringLiteral("xfer_unsafe_on")
+                                       : QStringLiteral("xfer_unsafe_off"));
+    const QString table = QStringLiteral(R"(o'k "\)");
+    const QString injection = QStringLiteral(R"(); DROP TABLE "victim"; --)");
+    const QString lone = QStringLiteral("lone ") + QChar(0xD800);
+    struct Row
+    {
+        QString a, b;
+        bool sendable;
+    };
+    const QVector<Row> rows = {
+        {QStringLiteral(R"(ends in \)"), injection, true},
+        {QStringLiteral(R"(C:\new\tab \\ x)"), QStringLiteral("it's 'quoted' ''"), true},
+        {QStringLiteral(R"(\'); DROP TABLE "victim"; --)"), QStringLiteral(R"('\)"), true},
+        {QStringLiteral("ACME") + QChar(0xD83D), injection, false}, // high surrogate last
+        {QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), QStringLiteral("x"), false},
+        {QChar(0xDC00) + QStringLiteral("z"), QStringLiteral("y"), false}, // low surrogate
+        {QStringLiteral("\U0001F600 pair"), QStringLiteral("\u00e9"), true},
+    };
+    const auto db2Literal = [](QString text) {
+        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''")) +
+               QLatin1Char('\'');
+    };
+    QStringList statements{
+        QStringLiteral(R"(CREATE TABLE %1 ("id" INTEGER, "a" VARGRAPHIC(40), "b" VARGRAPHIC(40)))")
+            .arg(quoted(table)),
+        QStringLiteral(R"(CREATE TABLE %1 ("id" INTEGER))").arg(quoted(lone)),
+        QStringLiteral(R"(CREATE TABLE "name" (%1 INTEGER))").arg(quoted(lone))};
+    for (int i = 0; i < rows.size(); ++i)
+        statements << QStringLiteral("INSERT INTO %1 VALUES (%2, %3, %4)")
+                          .arg(quoted(table))
+                          .arg(i + 1)
+                          .arg(db2Literal(rows[i].a), db2Literal(rows[i].b));
+    // Through the driver as a program would; the test tool takes its statements as
+    // UTF-8, which holds no unpaired surrogate.
+    {
+        Connection db2;
+        db2.open(IBMDB2::ConnectionString(w.db2Profile));
+        for (const QString& statement : statements)
+            db2.execute(statement);
+    }
+    w.exec(Side::PostgreSQL, {QStringLiteral(R"(CREATE TABLE "victim" (x integer))")});
+    if (!standardConformingStrings)
+        TestEnv::pgExec({QStringLiteral("ALTER DATABASE %1 SET standard_conforming_strings = off")
+                             .arg(w.postgresDatabase)});
+    QCOMPARE(w.query(Side::PostgreSQL, QStringLiteral("SHOW standard_conforming_strings")),
+             QStringList({standardConformingStrings ? "on" : "off"}));
+    w.reloadLists();
+    QCOMPARE(w.userNames(Side::IbmDb2), QStringList({lone, QStringLiteral("name"), table}));
+
+    // To PostgreSQL: the three rows, the column and the table are refused at their
+    // steps (value 230, column name 162, table name 124), each report saying why.
+    Window::select(w.db2List, {table, lone, QStringLiteral("name")});
+    w.send(Side::PostgreSQL);
+    const QStringList reports = w.dialogs.errorReports();
+    QCOMPARE(sendSteps(w.dialogs, Side::PostgreSQL), QVector<int>({230, 230, 230, 162, 124}));
+    for (const QString& report : reports)
+        QVERIFY2(report.contains(QStringLiteral("unpaired UTF-16 surrogate")), qPrintable(report));
+    QVERIFY2(reports[0].startsWith(QStringLiteral(R"(The value of column "a" holds an unpaired )"
+                                                  R"(UTF-16 surrogate (U+D83D at character 5))")),
+             qPrintable(reports[0]));
+    QCOMPARE(w.userNames(Side::PostgreSQL), QStringList({table, QStringLiteral("victim")}));
+    QStringList as, bs;
+    for (const Row& row : rows) {
+        if (row.sendable) {
+            as << row.a;
+            bs << row.b;
+        }
+    }
+    QCOMPARE(w.columnValues(Side::PostgreSQL, table, QStringLiteral("a")), as);
+    QCOMPARE(w.columnValues(Side::PostgreSQL, table, QStringLiteral("b")), bs);
+
+    // And back over the DB2 table, where a backslash is a plain character.
+    w.dialogs.clear();
+    w.dialogs.queueAnswer(Dialogs::Yes);
+    Window::select(w.postgresList, {table});
+    w.send(Side::IbmDb2);
+    QCOMPARE(w.dialogs.errorReports(), QStringList());
+    QCOMPARE(w.columnValues(Side::IbmDb2, table, QStringLiteral("a")), as);
+    QCOMPARE(w.columnValues(Side::IbmDb2, table, QStringLiteral("b")), bs);
+    QCOMPARE(w.query(Side::PostgreSQL, QStringLiteral("SELECT to_regclass('victim') IS NOT NULL")),
+             QStringList({"1"}));
 }
 
 #endif // Q_MOC_RUN

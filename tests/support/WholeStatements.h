@@ -21,12 +21,13 @@ inline QString createTableStatement(Side target, const QString& table,
     return sql;
 }
 
-inline QString insertStatement(const QString& table, const std::vector<Value>& values)
+inline QString insertStatement(const QString& table, const std::vector<Value>& values,
+                               LiteralForm form = LiteralForm::Standard)
 {
     QString sql;
     beginInsert(sql, insertHead(table));
     for (const Value& value : values)
-        appendValue(sql, value);
+        appendValue(sql, value, form);
     endInsert(sql);
     return sql;
 }

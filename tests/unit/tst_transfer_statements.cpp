@@ -22,6 +22,10 @@ private slots:
     void insert_data();
     void insert();
     void insertReusesOneTextAcrossRows();
+    void insertAsEscapeString_data();
+    void insertAsEscapeString();
+    void unsendableText_data();
+    void unsendableText();
 
     void listContainsNameIgnoresCase();
     void listRemoveNameIsExactAndOnePass();
@@ -245,6 +249,72 @@ void TestTransferStatements::insertReusesOneTextAcrossRows()
     Transfer::appendColumnClause(sql, QStringLiteral("c"), QStringLiteral(" TEXT,"));
     Transfer::endCreateTable(sql, Side::PostgreSQL);
     QCOMPARE(sql, QStringLiteral(R"(CREATE TABLE "u"("c" TEXT);)"));
+}
+
+// Toward a PostgreSQL server whose standard_conforming_strings is off.
+void TestTransferStatements::insertAsEscapeString_data()
+{
+    QTest::addColumn<Values>("values");
+    QTest::addColumn<QString>("statement");
+
+    const Value null;
+    QTest::newRow("backslashes and quotes doubled")
+        << Values{QString(R"(C:\new\tab 'x' \\)")}
+        << R"(INSERT INTO "t" VALUES(E'C:\\new\\tab ''x'' \\\\'))";
+    // A trailing backslash would otherwise take the closing quote with it and run
+    // the next value as SQL.
+    QTest::newRow("trailing backslash before an injection")
+        << Values{QString(R"(a\)"), QString(R"('); SELECT 1; --)")}
+        << R"(INSERT INTO "t" VALUES(E'a\\', E'''); SELECT 1; --'))";
+    QTest::newRow("NULL and empty text between")
+        << Values{null, QString(""), QString("x"), null}
+        << R"(INSERT INTO "t" VALUES(NULL, E'', E'x', NULL))";
+}
+
+void TestTransferStatements::insertAsEscapeString()
+{
+    QFETCH(Values, values);
+    QFETCH(QString, statement);
+    QCOMPARE(Transfer::insertStatement(QStringLiteral("t"), values, Transfer::LiteralForm::Escape),
+             statement);
+}
+
+void TestTransferStatements::unsendableText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("towardIbmDb2");
+    QTest::addColumn<QString>("towardPostgreSQL");
+
+    const QString surrogate = QStringLiteral("unpaired UTF-16 surrogate");
+    const QString none;
+    QTest::newRow("plain, quotes, backslash") << R"(it's "x" \)" << none << none;
+    QTest::newRow("pair") << QStringLiteral("\U0001F600\U0001F600") << none << none;
+    QTest::newRow("high surrogate last")
+        << QString(QStringLiteral("ACME") + QChar(0xD83D)) << surrogate << surrogate;
+    QTest::newRow("high surrogate before a letter")
+        << QString(QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b")) << surrogate
+        << surrogate;
+    QTest::newRow("two high surrogates")
+        << QString(QString(QChar(0xD800)) + QChar(0xD800) + QChar(0xDC00)) << surrogate
+        << surrogate;
+    QTest::newRow("low surrogate first")
+        << QString(QChar(0xDC00) + QStringLiteral("z")) << surrogate << surrogate;
+    QTest::newRow("low surrogate after a pair")
+        << QString(QStringLiteral("\U0001F600") + QChar(0xDE00)) << surrogate << surrogate;
+    QTest::newRow("U+0000") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << none
+                            << QStringLiteral("U+0000");
+}
+
+void TestTransferStatements::unsendableText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, towardIbmDb2);
+    QFETCH(QString, towardPostgreSQL);
+    const QString db2 = Transfer::unsendableReason(Side::IbmDb2, text);
+    const QString pg = Transfer::unsendableReason(Side::PostgreSQL, text);
+    QVERIFY2(towardIbmDb2.isEmpty() ? db2.isEmpty() : db2.contains(towardIbmDb2), qPrintable(db2));
+    QVERIFY2(towardPostgreSQL.isEmpty() ? pg.isEmpty() : pg.contains(towardPostgreSQL),
+             qPrintable(pg));
 }
 
 void TestTransferStatements::listContainsNameIgnoresCase()

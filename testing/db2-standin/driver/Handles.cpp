@@ -24,9 +24,9 @@ std::string fromUtf16(const SQLWCHAR* text, SQLLEN length)
             text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
             ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
         }
+        // An unpaired surrogate stays one code unit of its own (its three-byte form),
+        // as DB2 keeps graphic data without checking pairs.
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
