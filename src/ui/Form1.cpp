@@ -2,6 +2,7 @@
 
 #include "app/CursorFile.h"
 #include "app/HomePage.h"
+#include "app/MainWindows.h"
 #include "core/AppError.h"
 #include "core/Dialogs.h"
 #include "core/ErrorTrap.h"

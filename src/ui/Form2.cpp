@@ -1,6 +1,7 @@
 #include "ui/Form2.h"
 
 #include "app/CursorFile.h"
+#include "app/MainWindows.h"
 #include "core/ErrorTrap.h"
 #include "core/HandlerNames.h"
 #include "core/Main.h"
