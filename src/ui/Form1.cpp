@@ -237,7 +237,7 @@ void Form1::Form_Load()
 void Form1::PushButton2_Click()
 {
     ErrorTrap trap(m_dialogs, QStringLiteral("Form1.PushButton2_Click"));
-    trap.step(100, [&] { setPointer(WindowPointer::Hourglass); });
+    trap.step(100, [&] { setPointer(PointerState::Hourglass); });
     if (trap.condition(102, [&] { return IBMDB2::CanConnect(db2Profile()); }) &&
         trap.condition(104, [&] { return PostgreSQL::CanConnect(postgresProfile()); })) {
         // The lists are read again with the current login values on every pass.
@@ -245,7 +245,7 @@ void Form1::PushButton2_Click()
         trap.step(108, [&] { tablesWindow().showWindow(); });
         trap.step(110, [&] { hide(); });
     }
-    trap.step(112, [&] { setPointer(WindowPointer::Default); });
+    trap.step(112, [&] { setPointer(PointerState::Default); });
 }
 
 void Form1::testConnection(const QString& handlerName,
@@ -256,14 +256,14 @@ void Form1::testConnection(const QString& handlerName,
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
     // From here on a failure is not reported: it goes to the failure message.
     try {
-        setPointer(WindowPointer::Hourglass); // 102
-        if (!connection)                      // 104
+        setPointer(PointerState::Hourglass); // 102
+        if (!connection)                     // 104
             throw AppError(QStringLiteral("Object variable not set"));
         connection->open(connectionString());
         // 106: the box is shown while the hourglass still stands.
         m_dialogs.messageBox(QStringLiteral("Connection successful."), Dialogs::Buttons::Ok,
                              Dialogs::Icon::None, Main::AppTitle());
-        setPointer(WindowPointer::Default); // 108
+        setPointer(PointerState::Default); // 108
     } catch (const HandlerAborted&) {
         throw;
     } catch (...) {
@@ -271,7 +271,7 @@ void Form1::testConnection(const QString& handlerName,
         m_dialogs.messageBox(
             QStringLiteral("Could not connect. Please check with your administrator."),
             Dialogs::Buttons::Ok, Dialogs::Icon::None, Main::AppTitle());
-        setPointer(WindowPointer::Default);
+        setPointer(PointerState::Default);
     }
     // The connection is released here, which closes it.
 }

@@ -329,8 +329,8 @@ void Form2::runExclusive(const QString& handlerName, const std::function<void()>
     try {
         ErrorTrap trap(m_login.dialogs(), handlerName);
         // The operation traps its own steps; this catches only what escaped them.
-        if (!trap.step(100, operation) && pointerState() == WindowPointer::Hourglass)
-            setPointer(WindowPointer::Default);
+        if (!trap.step(100, operation) && pointerState() == PointerState::Hourglass)
+            setPointer(PointerState::Default);
     } catch (const HandlerAborted&) {
         // The window is being closed: the operation was unwound on purpose.
     } catch (...) {
