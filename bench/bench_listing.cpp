@@ -19,6 +19,7 @@
 // the same names added one by one and all at once.
 // Exits non-zero only when a listing misses tables or a step fails.
 
+#include "TestEnv.h"
 #include "core/EventYield.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
@@ -30,7 +31,6 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QListWidget>
-#include <QProcess>
 
 #include <algorithm>
 #include <cstdio>
@@ -49,58 +49,11 @@ const QString Db2Database = QStringLiteral("BENCHLST");
     std::exit(1);
 }
 
-QString env(const char* name)
-{
-    const QString value = qEnvironmentVariable(name);
-    if (value.isEmpty())
-        die(QStringLiteral("%1 is not set: run the benchmark through bench/run").arg(name));
-    return value;
-}
-
-ConnectionProfile pgProfile(const QString& database)
-{
-    return {env("DOVETAB_PG_HOST"), env("DOVETAB_PG_PORT"), env("DOVETAB_PG_USER"),
-            env("DOVETAB_PG_PASSWORD"), database};
-}
-
-ConnectionProfile db2Profile()
-{
-    return {env("DOVETAB_DB2_HOST"), env("DOVETAB_DB2_PORT"), env("DOVETAB_DB2_USER"),
-            env("DOVETAB_DB2_PASSWORD"), Db2Database};
-}
-
-void runAdmin(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(env("DOVETAB_DB2_ADMIN"),
-                  QStringList{QStringLiteral("--server-dir"), env("DOVETAB_DB2_SERVER_DIR")} +
-                      arguments);
-    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        die(QStringLiteral("db2standin-admin %1 failed: %2")
-                .arg(arguments.join(QLatin1Char(' ')),
-                     QString::fromLocal8Bit(process.readAllStandardError())));
-}
-
-void execAll(const QString& connectionString, const QStringList& statements)
-{
-    try {
-        Connection connection;
-        connection.open(connectionString);
-        for (const QString& sql : statements)
-            connection.execute(sql);
-    } catch (const DbError& error) {
-        die(error.description());
-    }
-}
-
 // Tables are made in batches: one transaction per batch keeps PostgreSQL's lock
 // table small.
 void createPgTables(int tables)
 {
-    execAll(PostgreSQL::ConnectionString(pgProfile(env("DOVETAB_PG_DATABASE"))),
-            {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(PgDatabase),
-             QStringLiteral("CREATE DATABASE %1").arg(PgDatabase)});
+    TestEnv::createPgDatabase(PgDatabase);
     QStringList batches;
     for (int first = 1; first <= tables; first += 500) {
         const int last = std::min(tables, first + 499);
@@ -111,14 +64,12 @@ void createPgTables(int tables)
                        .arg(first)
                        .arg(last);
     }
-    execAll(PostgreSQL::ConnectionString(pgProfile(PgDatabase)), batches);
+    TestEnv::pgExec(batches, PgDatabase);
 }
 
 void createDb2Tables(int tables)
 {
-    runAdmin({QStringLiteral("create-db"), Db2Database});
-    runAdmin({QStringLiteral("add-user"), Db2Database, env("DOVETAB_DB2_USER"),
-              env("DOVETAB_DB2_PASSWORD")});
+    TestEnv::createDb2Database(Db2Database);
     QStringList statements;
     for (int i = 1; i <= tables; ++i)
         statements
@@ -126,7 +77,7 @@ void createDb2Tables(int tables)
     // A few views, which the listing reads past without adding them.
     for (int i = 1; i <= 50; ++i)
         statements << QStringLiteral("CREATE VIEW SHOWN_%1 AS SELECT * FROM LISTED_%1").arg(i);
-    execAll(IBMDB2::ConnectionString(db2Profile()), statements);
+    TestEnv::db2Exec(statements, Db2Database);
 }
 
 // The bare requests: what each listing asks of the data access layer, without
@@ -370,8 +321,8 @@ int main(int argc, char* argv[])
                 "DB2 stand-in %lld ms)\n",
                 tables, rounds, static_cast<long long>(pgSetup), static_cast<long long>(db2Setup));
 
-    const ConnectionProfile pg = pgProfile(PgDatabase);
-    const ConnectionProfile db2 = db2Profile();
+    const ConnectionProfile pg = TestEnv::pgProfile(PgDatabase);
+    const ConnectionProfile db2 = TestEnv::db2Profile(Db2Database);
     const Side sides[] = {
         {"PostgreSQL", [&] { return barePg(pg); },
          [&](NameList& list, const YieldFn& yield) { PostgreSQL::ListTables(list, pg, yield); }},

@@ -16,6 +16,7 @@
 // large table.
 
 #include "SortedNameList.h"
+#include "TestEnv.h"
 #include "WholeStatements.h"
 #include "core/Dialogs.h"
 #include "core/EventYield.h"
@@ -55,25 +56,8 @@ const QString SourceTable = QStringLiteral("bench_rows");
     std::exit(1);
 }
 
-QString env(const char* name)
-{
-    const QString value = qEnvironmentVariable(name);
-    if (value.isEmpty())
-        die(QStringLiteral("%1 is not set: run the benchmark through bench/run").arg(name));
-    return value;
-}
-
-ConnectionProfile pgProfile(const QString& database)
-{
-    return {env("DOVETAB_PG_HOST"), env("DOVETAB_PG_PORT"), env("DOVETAB_PG_USER"),
-            env("DOVETAB_PG_PASSWORD"), database};
-}
-
-ConnectionProfile db2Profile(const QString& database)
-{
-    return {env("DOVETAB_DB2_HOST"), env("DOVETAB_DB2_PORT"), env("DOVETAB_DB2_USER"),
-            env("DOVETAB_DB2_PASSWORD"), database};
-}
+using TestEnv::db2Profile;
+using TestEnv::pgProfile;
 
 // The three databases: the PostgreSQL source, the DB2 target (and source of the
 // way back), and a second PostgreSQL database for the way back.
@@ -90,26 +74,11 @@ void execAll(const ConnectionProfile& profile, bool postgres, const QStringList&
         connection.execute(sql);
 }
 
-void runAdmin(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(env("DOVETAB_DB2_ADMIN"),
-                  QStringList{QStringLiteral("--server-dir"), env("DOVETAB_DB2_SERVER_DIR")} +
-                      arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0)
-        die(QStringLiteral("db2 stand-in admin %1 failed: %2")
-                .arg(arguments.join(' '), QString::fromLocal8Bit(process.readAllStandardError())));
-}
-
 void createDatabases()
 {
-    const ConnectionProfile admin = pgProfile(env("DOVETAB_PG_DATABASE"));
-    QStringList statements;
     for (const QString& name : {PgSource, PgTarget})
-        statements << QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)
-                   << QStringLiteral("CREATE DATABASE %1").arg(name);
-    execAll(admin, true, statements);
-    runAdmin({QStringLiteral("create-database"), Db2Database, QStringLiteral("--replace")});
+        TestEnv::createPgDatabase(name);
+    TestEnv::createDb2Database(Db2Database);
 }
 
 QString tableName(int rows)
@@ -453,7 +422,7 @@ double runPsql(const QString& table, const Texts& texts, const QString& folder)
     }
     QProcess psql;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PGPASSWORD"), env("DOVETAB_PG_PASSWORD"));
+    environment.insert(QStringLiteral("PGPASSWORD"), TestEnv::requireEnv("DOVETAB_PG_PASSWORD"));
     environment.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
     psql.setProcessEnvironment(environment);
     psql.setStandardOutputFile(QProcess::nullDevice());
@@ -461,10 +430,11 @@ double runPsql(const QString& table, const Texts& texts, const QString& folder)
     clock.start();
     psql.start(QStringLiteral("psql"),
                {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), env("DOVETAB_PG_HOST"),
-                QStringLiteral("-p"), env("DOVETAB_PG_PORT"), QStringLiteral("-U"),
-                env("DOVETAB_PG_USER"), QStringLiteral("-d"), PgTarget, QStringLiteral("-f"),
-                path});
+                QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"),
+                TestEnv::requireEnv("DOVETAB_PG_HOST"), QStringLiteral("-p"),
+                TestEnv::requireEnv("DOVETAB_PG_PORT"), QStringLiteral("-U"),
+                TestEnv::requireEnv("DOVETAB_PG_USER"), QStringLiteral("-d"), PgTarget,
+                QStringLiteral("-f"), path});
     if (!psql.waitForFinished(-1) || psql.exitStatus() != QProcess::NormalExit ||
         psql.exitCode() != 0)
         die(QStringLiteral("psql failed: %1")
@@ -474,7 +444,7 @@ double runPsql(const QString& table, const Texts& texts, const QString& folder)
 
 void setStatementDelay(const QString& milliseconds)
 {
-    runAdmin({QStringLiteral("set"), QStringLiteral("statement_delay_ms"), milliseconds});
+    TestEnv::db2Admin({QStringLiteral("set"), QStringLiteral("statement_delay_ms"), milliseconds});
 }
 
 long long peakKilobytes()

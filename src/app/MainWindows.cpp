@@ -1,9 +1,8 @@
-// The window utilities of namespace Main (declared in core/Main.h): the parts
-// that need widgets.
-#include "core/Main.h"
+#include "app/MainWindows.h"
 
 #include "app/HomePage.h"
 #include "app/SkinFramework.h"
+#include "core/Main.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -8,7 +8,7 @@
 // key the box is kept under, and the text it shows when the store has none. This
 // is the one list of them: the login window and the tests read it here, the
 // scripts and the end-to-end tests from settings-keys.tsv, which the build
-// writes from the lines below (keep each entry on a line of its own).
+// writes from this list (src/ui/tools/write_tables.cpp).
 struct LoginKey
 {
     int box;

@@ -5,13 +5,9 @@
 
 #include <QString>
 
-class QWidget;
-class SkinFramework;
-class HomePage;
-
-// The shared procedures of module Main. SetButtonFaceColors, ApplySkin and
-// MaybeOpenHomePage need widgets and are defined with the windows
-// (app/MainWindows.cpp); everything else is widget-free.
+// The shared procedures of module Main that need no widgets; the window
+// utilities (SetButtonFaceColors, ApplySkin, MaybeOpenHomePage) are in
+// app/MainWindows.h.
 namespace Main {
 
 // The full product name: window captions and the settings section.
@@ -38,17 +34,6 @@ void setProgramFolderForTesting(const QString& folder);
 // The hand cursor file and the skin file beside the program.
 QString HandCursorPath();
 QString SkinPath();
-
-// Gives the window and each of its option buttons, check boxes, frames and labels
-// the system button-face background. Throws on failure (the caller's trap reports it).
-void SetButtonFaceColors(QWidget& window);
-
-// Skins the login window when the skin file exists: the button-face recolouring,
-// then the skin engine's five calls in their order. Does nothing without the file.
-void ApplySkin(QWidget& loginWindow, SkinFramework& skin);
-
-// Opens the maker's home page when the draw gives 7 (one start in a hundred).
-void MaybeOpenHomePage(HomePage& homePage);
 
 // Small procedures that only the transfers call. They keep no state and have no
 // error handling of their own: a failure reaches the calling handler's trap.

@@ -1,7 +1,7 @@
 #include "db/Connection.h"
 
-#include "ConnectionHandles.h"
 #include "db/BlockingCall.h"
+#include "db/ConnectionHandles.h"
 #include "db/Recordset.h"
 
 #include <algorithm>

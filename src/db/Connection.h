@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/ObjectState.h"
 
 #include <QString>
 #include <memory>
@@ -53,7 +54,7 @@ public:
     void open(const QString& connectionString);
     bool isOpen() const noexcept;
     // 0 closed, 1 open.
-    int state() const noexcept { return isOpen() ? 1 : 0; }
+    int state() const noexcept { return isOpen() ? ObjectState::Open : ObjectState::Closed; }
 
     // Executes the text unchanged. Returns an open Recordset when the statement
     // produces a result set, nullptr otherwise (its result is ignored). Statements

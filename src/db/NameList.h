@@ -62,5 +62,5 @@ private:
 };
 
 // Lets the user interface process its pending events. May throw HandlerAborted
-// (src/app/ErrorTrap.h) when the window is being closed, to unwind the running handler.
+// (core/ErrorTrap.h) when the window is being closed, to unwind the running handler.
 using YieldFn = std::function<void()>;

@@ -1,4 +1,4 @@
-#include "OdbcHandles.h"
+#include "db/OdbcHandles.h"
 
 #include <algorithm>
 
@@ -87,19 +87,6 @@ DbError diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc, cons
                        native);
     }
     return DbError(messages.join(QLatin1Char('\n')), sqlState, native);
-}
-
-QString firstSqlState(SQLSMALLINT handleType, SQLHANDLE handle)
-{
-    SQLWCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT textLength = 0;
-    SQLWCHAR text[2] = {};
-    const SQLRETURN rc =
-        SQLGetDiagRecW(handleType, handle, 1, state, &native, text, 2, &textLength);
-    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
-        return QString();
-    return fromSqlWChar(state, 5);
 }
 
 bool hasSqlState(SQLSMALLINT handleType, SQLHANDLE handle, const char* sqlState)

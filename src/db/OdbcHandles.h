@@ -34,8 +34,6 @@ QString fromSqlWChar(const SQLWCHAR* text, qsizetype length);
 // joined by "\n". Without any record the description names the failed call.
 DbError diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc, const char* call);
 
-// The SQLSTATE of the first diagnostic record, empty when there is none.
-QString firstSqlState(SQLSMALLINT handleType, SQLHANDLE handle);
 // True when any diagnostic record (up to MaxDiagnosticRecords) has the SQLSTATE.
 bool hasSqlState(SQLSMALLINT handleType, SQLHANDLE handle, const char* sqlState);
 

@@ -1,10 +1,10 @@
 #include "db/Recordset.h"
 #include "db/SqlText.h"
 
-#include "ConnectionHandles.h"
 #include "db/AdoTypes.h"
 #include "db/BlockingCall.h"
 #include "db/Connection.h"
+#include "db/ConnectionHandles.h"
 #include "db/NumberText.h"
 
 #include <algorithm>
@@ -442,7 +442,7 @@ struct Recordset::Calls
 {
     static void open(Recordset& self, const QString& sql, Connection& connection)
     {
-        if (self.state() != 0)
+        if (self.state() != ObjectState::Closed)
             throw DbError(QStringLiteral("The recordset is open already."));
         if (!connection.isOpen())
             throw DbError(QStringLiteral("The connection is not open."));
@@ -644,7 +644,7 @@ void Recordset::requireOpen() const
 
 int Recordset::state() const noexcept
 {
-    return m_state && m_state->open ? 1 : 0;
+    return m_state && m_state->open ? ObjectState::Open : ObjectState::Closed;
 }
 
 const Fields& Recordset::fields() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/ObjectState.h"
 #include "db/Value.h"
 
 #include <QString>
@@ -65,13 +66,18 @@ public:
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
+    // The cursor and lock types the transfer handlers open their source with
+    // (adOpenStatic, adLockOptimistic).
+    static constexpr int StaticCursor = 3;
+    static constexpr int OptimisticLock = 3;
+
     // Runs the query on the connection and positions on the first row. The cursor
-    // and lock types are accepted as the handlers pass them (3, 3) and do not
-    // change how rows are read. Throws DbError when the recordset is open already,
+    // and lock types are accepted as the handlers pass them and do not change how
+    // rows are read. Throws DbError when the recordset is open already,
     // the connection is closed, or the driver refuses the statement.
     void open(const QString& sql, Connection& connection, int cursorType = -1, int lockType = -1);
 
-    // 0 closed, 1 open.
+    // ObjectState::Closed or ObjectState::Open.
     int state() const noexcept;
     const Fields& fields() const;
     // The exact number of rows when the connection's cursor location is 3 (known

@@ -302,7 +302,8 @@ void SendToIbmDb2(TablesWindowContext& window)
         run.tableName = sourceName;
 
         const bool opened = trap.step(152, [&] {
-            run.recordset().open(readStatement(run.sourceList.text(i)), run.source(), 3, 3);
+            run.recordset().open(readStatement(run.sourceList.text(i)), run.source(),
+                                 Recordset::StaticCursor, Recordset::OptimisticLock);
         });
         // Rows go only into a table this run created: after a failed CREATE TABLE
         // they would land in whatever object holds the name.
@@ -366,7 +367,7 @@ void SendToPostgreSQL(TablesWindowContext& window)
 
         // Only an open recordset is closed, so a failed open is reported once.
         trap.step(152, [&] {
-            if (run.recordset().state() != 0)
+            if (run.recordset().state() != ObjectState::Closed)
                 run.recordset().close();
         });
         const bool opened = trap.step(
@@ -378,7 +379,7 @@ void SendToPostgreSQL(TablesWindowContext& window)
         trap.step(254, [&] { run.setPointer(PointerState::Default); });
         trap.step(256, [&] { restProgressBar(run); });
         trap.step(258, [&] {
-            if (run.recordset().state() != 0)
+            if (run.recordset().state() != ObjectState::Closed)
                 run.recordset().close();
         });
         if (created)

@@ -1,33 +1,50 @@
 #include "ui/Controls.h"
 
+#include "ui/Twips.h"
 #include "ui/WindowPointer.h"
 
 #include <QGuiApplication>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace Controls {
 
-QFont arial(qreal points, bool bold)
+QFont font(const WindowLayouts::Font& font)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
+    QFont result(QString::fromLatin1(font.family));
+    result.setPointSizeF(font.points);
+    result.setBold(font.bold);
+    return result;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const char* caption, const QRect& geometry,
-                    WindowPointer& pointer)
+void place(QWidget* widget, const WindowLayouts::Control& row, const Twips& twips)
 {
-    auto* push = new QPushButton(QString::fromLatin1(caption), parent);
-    push->setObjectName(QLatin1String(name));
-    push->setGeometry(geometry);
-    push->setFont(arial(11.25, true));
+    widget->setObjectName(QLatin1String(row.name));
+    widget->setGeometry(twips.rect(row.left, row.top, row.width, row.height));
+    if (row.font.family)
+        widget->setFont(font(row.font));
+}
+
+QPushButton* button(QWidget* parent, const WindowLayouts::Control& row, WindowPointer& pointer)
+{
+    auto* push = new QPushButton(QString::fromLatin1(row.caption), parent);
     QPalette palette = push->palette();
     palette.setColor(QPalette::Button, Qt::white);
     palette.setColor(QPalette::ButtonText, QGuiApplication::palette().color(QPalette::ButtonText));
     push->setPalette(palette);
     pointer.watch(push, WindowPointer::HandRule);
     return push;
+}
+
+void setTabOrder(QList<std::pair<int, QWidget*>> focusable)
+{
+    std::stable_sort(focusable.begin(), focusable.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (int i = 1; i < focusable.size(); ++i)
+        QWidget::setTabOrder(focusable[i - 1].second, focusable[i].second);
+    if (!focusable.isEmpty())
+        focusable.first().second->setFocus();
 }
 
 } // namespace Controls

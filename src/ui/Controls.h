@@ -1,21 +1,30 @@
 #pragma once
 
+#include "ui/WindowLayouts.h"
+
 #include <QFont>
-#include <QRect>
+#include <QList>
+#include <utility>
 
 class QPushButton;
 class QWidget;
+class Twips;
 class WindowPointer;
 
-// The typeface and the command buttons both windows are built from.
+// What both windows do alike with the rows of their layouts (ui/WindowLayouts.h).
 namespace Controls {
 
-// Arial at the size (in points) and weight given.
-QFont arial(qreal points, bool bold);
+// The font of a row; a row without a font of its own keeps the window's.
+QFont font(const WindowLayouts::Font& font);
 
-// A command button of a window: its caption in Arial 11.25 bold on a white face,
-// the hand pointer over it. The geometry is in pixels (see Twips.h).
-QPushButton* button(QWidget* parent, const char* name, const char* caption, const QRect& geometry,
-                    WindowPointer& pointer);
+// Gives the widget the row's object name, rectangle and font.
+void place(QWidget* widget, const WindowLayouts::Control& row, const Twips& twips);
+
+// A command button of a window: its caption on a white face, the hand pointer over it.
+QPushButton* button(QWidget* parent, const WindowLayouts::Control& row, WindowPointer& pointer);
+
+// Chains the controls that take the focus in rising tab index (the rows' order
+// where two are equal) and gives the first one the focus.
+void setTabOrder(QList<std::pair<int, QWidget*>> focusable);
 
 } // namespace Controls

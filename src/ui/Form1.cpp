@@ -2,6 +2,7 @@
 
 #include "app/CursorFile.h"
 #include "app/HomePage.h"
+#include "app/MainWindows.h"
 #include "core/AppError.h"
 #include "core/Dialogs.h"
 #include "core/ErrorTrap.h"
@@ -14,12 +15,14 @@
 #include "ui/Controls.h"
 #include "ui/Form2.h"
 #include "ui/Twips.h"
+#include "ui/WindowLayouts.h"
 #include "ui/WindowPointer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -73,80 +76,61 @@ Form1::~Form1() = default;
 
 void Form1::buildLayout()
 {
+    const WindowLayouts::Window& layout = WindowLayouts::Form1;
     const Twips tw = Twips::forScreen();
     const QColor white(Qt::white);
-    setFixedSize(tw.x(8040), tw.y(6585));
-    setFont(Controls::arial(9, false));
+    setFixedSize(tw.x(layout.width), tw.y(layout.height));
+    setFont(Controls::font(layout.font));
     setBackground(this, white);
     m_pointer->watch(this, WindowPointer::DefaultRule);
 
-    auto frame = [&](const char* name, const char* caption, int l, int t, int w, int h) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
-        box->setObjectName(QLatin1String(name));
-        box->setGeometry(tw.rect(l, t, w, h));
-        box->setFont(Controls::arial(9, true));
-        setBackground(box, white);
-        m_pointer->watch(box, WindowPointer::DefaultRule);
-        return box;
-    };
-    auto label = [&](QWidget* parent, const char* name, const char* caption, int l, int t, int w,
-                     int h) {
-        auto* text = new QLabel(QString::fromLatin1(caption), parent);
-        text->setObjectName(QLatin1String(name));
-        text->setGeometry(tw.rect(l, t, w, h));
-        text->setFont(Controls::arial(9, true));
-        setBackground(text, white);
-        text->setAutoFillBackground(false); // see SetButtonFaceColors
-        m_pointer->watch(text, WindowPointer::Quiet);
-        return text;
-    };
-    // A screen reader names each box by the label in front of it.
-    auto textBox = [&](QLabel* caption, int number, int l, int t, int w, int h) {
-        auto* edit = new QLineEdit(caption->parentWidget());
-        edit->setAccessibleName(caption->text());
-        caption->setBuddy(edit);
-        edit->setObjectName(QStringLiteral("Text%1").arg(number));
-        edit->setGeometry(tw.rect(l, t, w, h));
-        edit->setFont(Controls::arial(9, true));
-        edit->installEventFilter(this);
-        m_pointer->watch(edit, WindowPointer::DefaultRule);
-        m_text[number] = edit;
-        return edit;
-    };
-    QGroupBox* frame1 = frame("Frame1", "IBM DB2 Login", 120, 120, 7800, 2865);
-    QLabel* label2 = label(frame1, "Label2", "Server:", 240, 405, 975, 255);
-    textBox(label2, 1, 1320, 360, 4575, 330);
-    QLabel* label6 = label(frame1, "Label6", "Port:", 6000, 405, 495, 255);
-    textBox(label6, 2, 6465, 360, 1095, 330);
-    QLabel* label1 = label(frame1, "Label1", "Username:", 240, 885, 1095, 255);
-    textBox(label1, 3, 1320, 840, 6255, 330);
-    QLabel* label4 = label(frame1, "Label4", "Password:", 240, 1365, 1095, 255);
-    textBox(label4, 4, 1320, 1320, 6255, 330);
-    QLabel* label3 = label(frame1, "Label3", "Database:", 240, 1845, 1095, 255);
-    textBox(label3, 5, 1320, 1800, 6255, 330);
-    QPushButton* test2 = Controls::button(frame1, "PushButton3", "Test Connection",
-                                          tw.rect(240, 2280, 3600, 405), *m_pointer);
-    QPushButton* help2 =
-        Controls::button(frame1, "PushButton5", "Help", tw.rect(3960, 2280, 3600, 405), *m_pointer);
-
-    QGroupBox* frame2 = frame("Frame2", "PostgreSQL Login", 120, 3060, 7800, 2865);
-    QLabel* label8 = label(frame2, "Label8", "Server:", 240, 405, 1095, 255);
-    textBox(label8, 6, 1320, 360, 4575, 330);
-    QLabel* label10 = label(frame2, "Label10", "Port:", 6000, 405, 495, 255);
-    textBox(label10, 7, 6465, 360, 1095, 330);
-    QLabel* label9 = label(frame2, "Label9", "Username:", 240, 885, 1095, 255);
-    textBox(label9, 8, 1320, 840, 6255, 330);
-    QLabel* label7 = label(frame2, "Label7", "Password:", 240, 1365, 1095, 255);
-    textBox(label7, 9, 1320, 1320, 6255, 330);
-    QLabel* label5 = label(frame2, "Label5", "Database:", 240, 1845, 975, 255);
-    textBox(label5, 10, 1320, 1800, 6255, 330);
-    QPushButton* testPg = Controls::button(frame2, "PushButton1", "Test Connection",
-                                           tw.rect(240, 2280, 3600, 405), *m_pointer);
-    QPushButton* helpPg =
-        Controls::button(frame2, "PushButton4", "Help", tw.rect(3960, 2280, 3600, 405), *m_pointer);
-
-    QPushButton* next =
-        Controls::button(this, "PushButton2", "Next >", tw.rect(120, 6060, 7800, 405), *m_pointer);
+    QHash<QString, QWidget*> built;
+    QList<std::pair<int, QWidget*>> focusable;
+    QLabel* lastLabel = nullptr;
+    for (const WindowLayouts::Control& row : layout) {
+        QWidget* parent = row.container ? built.value(QLatin1String(row.container)) : this;
+        const QString caption = QString::fromLatin1(row.caption);
+        QWidget* control = nullptr;
+        switch (row.kind) {
+        case WindowLayouts::Kind::Frame: {
+            auto* box = new QGroupBox(caption, parent);
+            setBackground(box, white);
+            m_pointer->watch(box, WindowPointer::DefaultRule);
+            control = box;
+            break;
+        }
+        case WindowLayouts::Kind::Label: {
+            auto* text = new QLabel(caption, parent);
+            setBackground(text, white);
+            text->setAutoFillBackground(false); // see SetButtonFaceColors
+            m_pointer->watch(text, WindowPointer::Quiet);
+            control = lastLabel = text;
+            break;
+        }
+        case WindowLayouts::Kind::TextBox: {
+            auto* edit = new QLineEdit(parent);
+            // A screen reader names each box by the label in front of it.
+            if (lastLabel) {
+                edit->setAccessibleName(lastLabel->text());
+                lastLabel->setBuddy(edit);
+            }
+            edit->installEventFilter(this);
+            m_pointer->watch(edit, WindowPointer::DefaultRule);
+            m_text[QByteArray(row.name).mid(4).toInt()] = edit; // "TextN"
+            focusable.append({row.tabIndex, edit});
+            control = edit;
+            break;
+        }
+        case WindowLayouts::Kind::PushButton:
+            control = Controls::button(parent, row, *m_pointer);
+            focusable.append({row.tabIndex, control});
+            break;
+        default:
+            qFatal("Form1: no control of kind %d", static_cast<int>(row.kind));
+        }
+        Controls::place(control, row, tw);
+        built.insert(control->objectName(), control);
+    }
 
     auto* stars = new PasswordStarStyle;
     stars->setParent(this);
@@ -155,13 +139,7 @@ void Form1::buildLayout()
     m_text[4]->setEchoMode(QLineEdit::Password);
     m_text[9]->setEchoMode(QLineEdit::Password);
 
-    // Rising tab index: the PostgreSQL port box comes after the other PostgreSQL boxes.
-    const QList<QWidget*> tabOrder = {m_text[1], m_text[2], m_text[3], m_text[4],  m_text[5],
-                                      m_text[6], m_text[8], m_text[9], m_text[10], m_text[7],
-                                      test2,     help2,     testPg,    helpPg,     next};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    m_text[1]->setFocus();
+    Controls::setTabOrder(focusable);
 
     // Text1_Change to Text10_Change: the whole text goes to the box's key at once.
     for (const LoginKey& key : LoginKeys)
@@ -172,16 +150,17 @@ void Form1::buildLayout()
                 [this, key](const QString& text) { m_settings->write(key, text); });
     }
 
-    connect(testPg, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton1_Click(); }); });
-    connect(next, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton2_Click(); }); });
-    connect(test2, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton3_Click(); }); });
-    connect(helpPg, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton4_Click(); }); });
-    connect(help2, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton5_Click(); }); });
+    const std::pair<const char*, void (Form1::*)()> handlers[] = {
+        {"PushButton1", &Form1::PushButton1_Click},
+        {"PushButton2", &Form1::PushButton2_Click},
+        {"PushButton3", &Form1::PushButton3_Click},
+        {"PushButton4", &Form1::PushButton4_Click},
+        {"PushButton5", &Form1::PushButton5_Click}};
+    for (const auto& [name, handler] : handlers) {
+        connect(static_cast<QPushButton*>(built.value(QLatin1String(name))), &QPushButton::clicked,
+                this,
+                [this, handler = handler] { runHandler([this, handler] { (this->*handler)(); }); });
+    }
 }
 
 void Form1::start()
@@ -236,7 +215,7 @@ void Form1::Form_Load()
 void Form1::PushButton2_Click()
 {
     ErrorTrap trap(m_dialogs, QStringLiteral("Form1.PushButton2_Click"));
-    trap.step(100, [&] { setPointer(WindowPointer::Hourglass); });
+    trap.step(100, [&] { setPointer(PointerState::Hourglass); });
     if (trap.condition(102, [&] { return IBMDB2::CanConnect(db2Profile()); }) &&
         trap.condition(104, [&] { return PostgreSQL::CanConnect(postgresProfile()); })) {
         // The lists are read again with the current login values on every pass.
@@ -244,7 +223,7 @@ void Form1::PushButton2_Click()
         trap.step(108, [&] { tablesWindow().showWindow(); });
         trap.step(110, [&] { hide(); });
     }
-    trap.step(112, [&] { setPointer(WindowPointer::Default); });
+    trap.step(112, [&] { setPointer(PointerState::Default); });
 }
 
 void Form1::testConnection(const QString& handlerName,
@@ -255,14 +234,14 @@ void Form1::testConnection(const QString& handlerName,
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
     // From here on a failure is not reported: it goes to the failure message.
     try {
-        setPointer(WindowPointer::Hourglass); // 102
-        if (!connection)                      // 104
+        setPointer(PointerState::Hourglass); // 102
+        if (!connection)                     // 104
             throw AppError(QStringLiteral("Object variable not set"));
         connection->open(connectionString());
         // 106: the box is shown while the hourglass still stands.
         m_dialogs.messageBox(QStringLiteral("Connection successful."), Dialogs::Buttons::Ok,
                              Dialogs::Icon::None, Main::AppTitle());
-        setPointer(WindowPointer::Default); // 108
+        setPointer(PointerState::Default); // 108
     } catch (const HandlerAborted&) {
         throw;
     } catch (...) {
@@ -270,7 +249,7 @@ void Form1::testConnection(const QString& handlerName,
         m_dialogs.messageBox(
             QStringLiteral("Could not connect. Please check with your administrator."),
             Dialogs::Buttons::Ok, Dialogs::Icon::None, Main::AppTitle());
-        setPointer(WindowPointer::Default);
+        setPointer(PointerState::Default);
     }
     // The connection is released here, which closes it.
 }

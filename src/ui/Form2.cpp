@@ -1,6 +1,7 @@
 #include "ui/Form2.h"
 
 #include "app/CursorFile.h"
+#include "app/MainWindows.h"
 #include "core/ErrorTrap.h"
 #include "core/HandlerNames.h"
 #include "core/Main.h"
@@ -14,10 +15,12 @@
 #include "ui/ProgressBar.h"
 #include "ui/TableListBox.h"
 #include "ui/Twips.h"
+#include "ui/WindowLayouts.h"
 #include "ui/WindowPointer.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHash>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
@@ -46,11 +49,12 @@ Form2::~Form2() = default;
 
 void Form2::buildLayout()
 {
+    const WindowLayouts::Window& layout = WindowLayouts::Form2;
     const Twips tw = Twips::forScreen();
     const QColor white(Qt::white);
     const QColor black(Qt::black);
-    setFixedSize(tw.x(8040), tw.y(BackButtonTop + BackButtonHeight + OuterHeightMargin));
-    setFont(Controls::arial(9, true));
+    setFixedSize(tw.x(layout.width), tw.y(layout.height));
+    setFont(Controls::font(layout.font));
     {
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, white);
@@ -59,92 +63,76 @@ void Form2::buildLayout()
     }
     m_pointer->watch(this, WindowPointer::DefaultRule);
 
-    auto frame = [&](const char* name, const char* caption, int l, int t, int w, int h) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
-        box->setObjectName(QLatin1String(name));
-        box->setGeometry(tw.rect(l, t, w, h));
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Window, white);
-        palette.setColor(QPalette::WindowText, black);
-        box->setPalette(palette);
-        box->setAutoFillBackground(true);
-        m_pointer->watch(box, WindowPointer::DefaultRule);
-        return box;
-    };
-    auto list = [&](QListWidget* listBox, QWidget* parent, const char* name, int l, int t, int w,
-                    int h) {
-        listBox->setParent(parent);
-        listBox->setObjectName(QLatin1String(name));
-        listBox->setGeometry(tw.rect(l, t, w, h));
-        listBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        listBox->setSortingEnabled(true);
-        // The window's font, also where a desktop theme gives lists a font of their own.
-        listBox->setFont(font());
-        // Every entry is one line of the same font: without this the view measures
-        // each entry on every relayout, and listing thousands of tables (a relayout
-        // per event-loop turn) takes minutes.
-        listBox->setUniformItemSizes(true);
-        m_pointer->watch(listBox, WindowPointer::DefaultRule);
-    };
-    auto button = [&](QWidget* parent, const char* name, const char* caption, int l, int t, int w,
-                      int h, void (Form2::*handler)()) {
-        QPushButton* push =
-            Controls::button(parent, name, caption, tw.rect(l, t, w, h), *m_pointer);
-        onClick(push, handler);
-        return push;
-    };
-
-    QGroupBox* frame1 = frame("Frame1", "PostgreSQL Tables", 120, 120, 3840, 4215);
-    list(m_listBox1, frame1, "List1", 240, 360, 3330, 1635);
-    QPushButton* b10 = button(frame1, "PushButton10", "Select All", 240, 2100, 1600, 405,
-                              &Form2::PushButton10_Click);
-    QPushButton* b11 = button(frame1, "PushButton11", "Deselect All", 1960, 2100, 1600, 405,
-                              &Form2::PushButton11_Click);
-    QPushButton* b3 = button(frame1, "PushButton3", "Send Table/s To IBM DB2", 240, 2600, 3330, 405,
-                             &Form2::PushButton3_Click);
-    QPushButton* b1 = button(frame1, "PushButton1", "Delete Table/s", 240, 3100, 3330, 405,
-                             &Form2::PushButton1_Click);
-    QPushButton* b6 = button(frame1, "PushButton6", "Rename Table", 240, 3600, 3330, 405,
-                             &Form2::PushButton6_Click);
-
-    QGroupBox* frame2 = frame("Frame2", "IBM DB2 Tables", 4080, 120, 3840, 4215);
-    list(m_listBox2, frame2, "List2", 240, 360, 3330, 1635);
-    QPushButton* b8 = button(frame2, "PushButton8", "Select All", 240, 2100, 1600, 405,
-                             &Form2::PushButton8_Click);
-    QPushButton* b9 = button(frame2, "PushButton9", "Deselect All", 1960, 2100, 1600, 405,
-                             &Form2::PushButton9_Click);
-    QPushButton* b4 = button(frame2, "PushButton4", "Send Table/s To PostgreSQL", 240, 2600, 3330,
-                             405, &Form2::PushButton4_Click);
-    QPushButton* b5 = button(frame2, "PushButton5", "Delete Table/s", 240, 3100, 3330, 405,
-                             &Form2::PushButton5_Click);
-    QPushButton* b7 = button(frame2, "PushButton7", "Rename Table", 240, 3600, 3330, 405,
-                             &Form2::PushButton7_Click);
-
-    m_progress = new ProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progress->setGeometry(tw.rect(120, 4460, 7800, 405));
-    {
-        const QColor buttonText = QGuiApplication::palette().color(QPalette::ButtonText);
-        QPalette palette = m_progress->palette();
-        for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-            palette.setColor(role, buttonText);
-        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-            palette.setColor(role, white);
-        m_progress->setPalette(palette);
-        m_progress->setAutoFillBackground(true);
+    QHash<QString, QWidget*> built;
+    QList<std::pair<int, QWidget*>> focusable;
+    for (const WindowLayouts::Control& row : layout) {
+        QWidget* parent = row.container ? built.value(QLatin1String(row.container)) : this;
+        QWidget* control = nullptr;
+        switch (row.kind) {
+        case WindowLayouts::Kind::Frame: {
+            auto* box = new QGroupBox(QString::fromLatin1(row.caption), parent);
+            QPalette palette = box->palette();
+            palette.setColor(QPalette::Window, white);
+            palette.setColor(QPalette::WindowText, black);
+            box->setPalette(palette);
+            box->setAutoFillBackground(true);
+            m_pointer->watch(box, WindowPointer::DefaultRule);
+            control = box;
+            break;
+        }
+        case WindowLayouts::Kind::ListBox: {
+            QListWidget* listBox = qstrcmp(row.name, "List1") == 0 ? m_listBox1 : m_listBox2;
+            listBox->setParent(parent);
+            listBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
+            listBox->setSortingEnabled(true);
+            // The window's font, also where a desktop theme gives lists a font of their own.
+            listBox->setFont(font());
+            // Every entry is one line of the same font: without this the view measures
+            // each entry on every relayout, and listing thousands of tables (a relayout
+            // per event-loop turn) takes minutes.
+            listBox->setUniformItemSizes(true);
+            m_pointer->watch(listBox, WindowPointer::DefaultRule);
+            focusable.append({row.tabIndex, listBox});
+            control = listBox;
+            break;
+        }
+        case WindowLayouts::Kind::PushButton:
+            control = Controls::button(parent, row, *m_pointer);
+            focusable.append({row.tabIndex, control});
+            break;
+        case WindowLayouts::Kind::ProgressBar: {
+            m_progress = new ProgressBar(parent); // its text is the row's caption
+            const QColor buttonText = QGuiApplication::palette().color(QPalette::ButtonText);
+            QPalette palette = m_progress->palette();
+            for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+                palette.setColor(role, buttonText);
+            for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+                palette.setColor(role, white);
+            m_progress->setPalette(palette);
+            m_progress->setAutoFillBackground(true);
+            m_pointer->watch(m_progress, WindowPointer::Quiet);
+            // It takes no focus, so the Tab key passes it by.
+            control = m_progress;
+            break;
+        }
+        default:
+            qFatal("Form2: no control of kind %d", static_cast<int>(row.kind));
+        }
+        Controls::place(control, row, tw);
+        built.insert(control->objectName(), control);
     }
-    m_pointer->watch(m_progress, WindowPointer::Quiet);
 
-    QPushButton* b2 = button(this, "PushButton2", "< Back", 120, BackButtonTop, 3840,
-                             BackButtonHeight, &Form2::PushButton2_Click);
-    QPushButton* b12 =
-        button(this, "PushButton12", "Help", 4080, 4980, 3840, 405, &Form2::PushButton12_Click);
+    const std::pair<const char*, void (Form2::*)()> handlers[] = {
+        {"PushButton1", &Form2::PushButton1_Click},   {"PushButton2", &Form2::PushButton2_Click},
+        {"PushButton3", &Form2::PushButton3_Click},   {"PushButton4", &Form2::PushButton4_Click},
+        {"PushButton5", &Form2::PushButton5_Click},   {"PushButton6", &Form2::PushButton6_Click},
+        {"PushButton7", &Form2::PushButton7_Click},   {"PushButton8", &Form2::PushButton8_Click},
+        {"PushButton9", &Form2::PushButton9_Click},   {"PushButton10", &Form2::PushButton10_Click},
+        {"PushButton11", &Form2::PushButton11_Click}, {"PushButton12", &Form2::PushButton12_Click}};
+    for (const auto& [name, handler] : handlers)
+        onClick(static_cast<QPushButton*>(built.value(QLatin1String(name))), handler);
 
-    const QList<QWidget*> tabOrder = {m_listBox1, m_listBox2, b10, b11, b3, b1, b6,
-                                      b2,         b8,         b9,  b4,  b5, b7, b12};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    m_listBox1->setFocus();
+    Controls::setTabOrder(focusable);
 }
 
 void Form2::onClick(QPushButton* button, void (Form2::*handler)())
@@ -179,7 +167,7 @@ void Form2::Form_Load()
     // Each listing opens its own connection with the login values as they stand now.
     trap.step(116, [&] { PostgreSQL::ListTables(m_list1, m_login.postgresProfile(), yield); });
     trap.step(118, [&] { IBMDB2::ListTables(m_list2, m_login.db2Profile(), yield); });
-    trap.step(120, [&] { setOuterHeight(BackButtonTop + BackButtonHeight + OuterHeightMargin); });
+    trap.step(120, [&] { setOuterHeight(WindowLayouts::Form2OuterHeight); });
 }
 
 void Form2::setOuterHeight(int twips)
@@ -328,8 +316,8 @@ void Form2::runExclusive(const QString& handlerName, const std::function<void()>
     try {
         ErrorTrap trap(m_login.dialogs(), handlerName);
         // The operation traps its own steps; this catches only what escaped them.
-        if (!trap.step(100, operation) && pointerState() == WindowPointer::Hourglass)
-            setPointer(WindowPointer::Default);
+        if (!trap.step(100, operation) && pointerState() == PointerState::Hourglass)
+            setPointer(PointerState::Default);
     } catch (const HandlerAborted&) {
         // The window is being closed: the operation was unwound on purpose.
     } catch (...) {

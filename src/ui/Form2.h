@@ -26,12 +26,6 @@ class Form2 : public QWidget
 {
     Q_OBJECT
 public:
-    // The design top and height of "< Back" and the space the load adds below it
-    // (title bar and borders included): the window's outer height after the load.
-    static constexpr int BackButtonTop = 4980;
-    static constexpr int BackButtonHeight = 405;
-    static constexpr int OuterHeightMargin = 580;
-
     explicit Form2(Form1& loginWindow);
     ~Form2() override;
 

@@ -1,9 +1,12 @@
 #include "ui/ProgressBar.h"
 
+#include "ui/WindowLayouts.h"
+
 #include <algorithm>
 #include <cmath>
 
-const QString ProgressBar::RestText = QStringLiteral("Progress Bar");
+const QString ProgressBar::RestText =
+    QString::fromLatin1(WindowLayouts::Form2.control("ProgressBar1").caption);
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent), m_text(RestText)
 {

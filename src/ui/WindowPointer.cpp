@@ -11,7 +11,8 @@ WindowPointer::WindowPointer(QWidget& window) : QObject(&window), m_window(windo
 
 void WindowPointer::set(int state)
 {
-    if (state != Default && state != Hourglass && state != Custom)
+    if (state != PointerState::Default && state != PointerState::Hourglass &&
+        state != PointerState::Hand)
         throw AppError(QStringLiteral("Invalid property value"));
     m_state = state;
     apply();
@@ -26,13 +27,13 @@ void WindowPointer::setCustomCursor(const QCursor& cursor)
 void WindowPointer::apply()
 {
     QCursor shown(Qt::ArrowCursor);
-    if (m_state == Hourglass)
+    if (m_state == PointerState::Hourglass)
         shown = QCursor(Qt::WaitCursor);
-    else if (m_state == Custom && m_custom)
+    else if (m_state == PointerState::Hand && m_custom)
         shown = *m_custom;
     m_window.setCursor(shown);
 
-    if (m_state == Default) {
+    if (m_state == PointerState::Default) {
         for (auto& [control, own] : m_covered)
             if (control)
                 control->setCursor(own);
@@ -78,14 +79,14 @@ bool WindowPointer::eventFilter(QObject* watched, QEvent* event)
     const bool buttonHeld = move->buttons() != Qt::NoButton;
     switch (*found) {
     case HandRule:
-        if (m_state != Hourglass && m_state != Custom)
-            set(Custom);
+        if (m_state != PointerState::Hourglass && m_state != PointerState::Hand)
+            set(PointerState::Hand);
         // A button ignores a plain move, which would then reach its frame and undo
         // the hand; while a mouse button is held the button needs the move itself.
         return !buttonHeld;
     case DefaultRule:
-        if (m_state != Hourglass && m_state != Default)
-            set(Default);
+        if (m_state != PointerState::Hourglass && m_state != PointerState::Default)
+            set(PointerState::Default);
         return false;
     case Quiet:
         return !buttonHeld;

@@ -12,8 +12,8 @@
 
 class QWidget;
 
-// The mouse pointer of one window: default (0), hourglass (11) or the custom
-// hand (99), always set on the whole window. The hourglass and the hand show over
+// The mouse pointer of one window (core/PointerState.h): default (0), hourglass
+// (11) or the hand (99), always set on the whole window. The hourglass and the hand show over
 // every control, also over those with a pointer of their own (the I-beam of a
 // text box), which get theirs back when the window returns to the default. It also carries the
 // window's pointer rules: moving the mouse over a push button shows the hand, over a box, list,
@@ -22,12 +22,6 @@ class WindowPointer : public QObject
 {
     Q_OBJECT
 public:
-    enum State
-    {
-        Default = PointerState::Default,
-        Hourglass = PointerState::Hourglass,
-        Custom = PointerState::Hand
-    };
     // Over a widget registered as Quiet (a label) the pointer is left as it is.
     enum Rule
     {
@@ -56,7 +50,7 @@ private:
     void apply();
 
     QWidget& m_window;
-    int m_state = Default;
+    int m_state = PointerState::Default;
     std::optional<QCursor> m_custom;
     QHash<QObject*, Rule> m_rules;
     // Controls whose own pointer the hourglass or the hand covers, with that pointer.

@@ -50,7 +50,7 @@ void TestDb2Connect::opensWithTheProfileString()
 {
     Connection connection;
     connection.open(IBMDB2::ConnectionString(m_profile));
-    QCOMPARE(connection.state(), 1);
+    QCOMPARE(connection.state(), ObjectState::Open);
     std::unique_ptr<Recordset> rows =
         connection.execute(QStringLiteral("SELECT CURRENT SCHEMA, CURRENT SERVER FROM "
                                           "SYSIBM.SYSDUMMY1"));

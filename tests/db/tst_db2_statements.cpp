@@ -52,7 +52,8 @@ void TestDb2Statements::createInsertAndReadAsTheProgramDoes()
     c.open(IBMDB2::ConnectionString(m_profile));
     c.execute(QStringLiteral("INSERT INTO \"t\" VALUES('O''Brien', '2024-03-01')"));
     Recordset rows;
-    rows.open(QStringLiteral("SELECT * FROM \"t\""), c, 3, 3);
+    rows.open(QStringLiteral("SELECT * FROM \"t\""), c, Recordset::StaticCursor,
+              Recordset::OptimisticLock);
     QCOMPARE(rows.fields().item(0).name(), QStringLiteral("a"));
     QCOMPARE(rows.fields().item(1).name(), QStringLiteral("b"));
     QCOMPARE(rows.fields().item(0).type(), 201);

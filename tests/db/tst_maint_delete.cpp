@@ -2,6 +2,7 @@
 #include "FakeTablesWindow.h"
 #include "core/HandlerNames.h"
 #include "core/Main.h"
+#include "core/PointerState.h"
 #include "maintenance/Maintenance.h"
 
 #include <QTest>
@@ -70,8 +71,8 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     QCOMPARE(shown[1].caption, Main::AppTitle());
     QCOMPARE(shown[1].buttons, Dialogs::Buttons::Ok);
     QCOMPARE(shown[1].icon, Dialogs::Icon::None);
-    QCOMPARE(w.pointerAtBox, (QVector<int>{11, 11}));
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerAtBox, (QVector<int>{PointerState::Hourglass, PointerState::Hourglass}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 
     // With the right login values only the message shows.
     w.profile(side) = good;
@@ -79,7 +80,7 @@ void TestMaintDelete::noCurrentEntryOpensThenAsks()
     w.pointerChanges.clear();
     run(w, side);
     QCOMPARE(w.dialogs.messageTexts(), QStringList{message});
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
     QCOMPARE(w.list(side).names(), before);
     QCOMPARE(w.catalogNames(side), before);
 }
@@ -101,7 +102,7 @@ void TestMaintDelete::currentEntryWithoutSelectionDoesNothing()
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join('\n')));
     QCOMPARE(w.list(side).names(), before);
     QCOMPARE(w.catalogNames(side), before);
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 }
 
 void TestMaintDelete::dropsSelectedFromLastToFirst()
@@ -134,7 +135,7 @@ void TestMaintDelete::dropsSelectedFromLastToFirst()
     for (const char* name : {"a01", "a02", "a04", "a05", "a07", "a09"})
         QVERIFY2(list.names().contains(name), name);
     QCOMPARE(list.selectedCount(), 0);
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 }
 
 void TestMaintDelete::selectAllDropsEveryTableItCan()
@@ -234,7 +235,7 @@ void TestMaintDelete::failedOpenKeepsEveryEntry()
     QVERIFY(w.list(side).removed.isEmpty());
     QVERIFY(w.tableExists(side, "a01"));
     QVERIFY(w.tableExists(side, "a05"));
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 }
 
 QTEST_GUILESS_MAIN(TestMaintDelete)

@@ -3,6 +3,7 @@
 #include "core/ErrorTrap.h"
 #include "core/HandlerNames.h"
 #include "core/Main.h"
+#include "core/PointerState.h"
 #include "maintenance/Maintenance.h"
 
 #include <QTest>
@@ -85,8 +86,8 @@ void TestMaintRename::noCurrentEntryOpensThenAsks()
     QCOMPARE(shown[1].caption, Main::AppTitle());
     QCOMPARE(shown[1].buttons, Dialogs::Buttons::Ok);
     QCOMPARE(shown[1].icon, Dialogs::Icon::None);
-    QCOMPARE(w.pointerAtBox, (QVector<int>{11, 11}));
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerAtBox, (QVector<int>{PointerState::Hourglass, PointerState::Hourglass}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 
     w.profile(side) = good;
     w.dialogs.clear();
@@ -118,7 +119,9 @@ void TestMaintRename::notExactlyOneSelectedAsksNoName()
     QCOMPARE(w.list(side).names(), w.catalogNames(side));
     QVERIFY(w.list(side).removed.isEmpty());
     QCOMPARE(w.selectedNames(side), (QStringList{"alpha", "gamma"}));
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0, 11, 0, 11, 0}));
+    QCOMPARE(w.pointerChanges,
+             (QVector<int>{PointerState::Hourglass, PointerState::Default, PointerState::Hourglass,
+                           PointerState::Default, PointerState::Hourglass, PointerState::Default}));
 }
 
 void TestMaintRename::emptyAnswerSendsNothing()
@@ -138,8 +141,8 @@ void TestMaintRename::emptyAnswerSendsNothing()
     QCOMPARE(box.caption, Main::AppTitle());
     QCOMPARE(box.defaultText, QStringLiteral("beta"));
     // The hourglass stays while the box waits.
-    QCOMPARE(w.pointerAtBox, QVector<int>{11});
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerAtBox, QVector<int>{PointerState::Hourglass});
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
     verifyUntouched(w, side);
 }
 
@@ -183,7 +186,7 @@ void TestMaintRename::renamesToTheTypedName()
     // The first entry is current, and nothing is selected: no second name is asked for.
     QCOMPARE(w.list(side).currentIndex(), 0);
     QCOMPARE(w.list(side).selectedCount(), 0);
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 }
 
 void TestMaintRename::renameToItselfIsRefused()
@@ -206,7 +209,7 @@ void TestMaintRename::renameToItselfIsRefused()
         QVERIFY2(reports[0].contains("SQL0601N") && reports[0].contains("SQLSTATE=42710"),
                  qPrintable(reports[0]));
     verifyUntouched(w, side);
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 }
 
 void TestMaintRename::refusedRenameKeepsOldName()
@@ -223,7 +226,7 @@ void TestMaintRename::refusedRenameKeepsOldName()
     QCOMPARE(reportStep(reports[0], HandlerName::renameTable(side)), 120);
     verifyUntouched(w, side);
     QVERIFY(w.tableExists(side, "gamma"));
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
 }
 
 void TestMaintRename::failedOpenKeepsOldName()
@@ -242,7 +245,7 @@ void TestMaintRename::failedOpenKeepsOldName()
     QCOMPARE(reportStep(shown[0].text, HandlerName::renameTable(side)), 104);
     QCOMPARE(shown[1].kind, ScriptedDialogs::Shown::Input);
     QCOMPARE(reportStep(shown[2].text, HandlerName::renameTable(side)), 120);
-    QCOMPARE(w.pointerChanges, (QVector<int>{11, 0}));
+    QCOMPARE(w.pointerChanges, (QVector<int>{PointerState::Hourglass, PointerState::Default}));
     w.profile(side).password.chop(6);
     verifyUntouched(w, side);
     QVERIFY(!w.tableExists(side, "omega"));

@@ -67,9 +67,9 @@ void TestPgConnection::initTestCase()
 void TestPgConnection::opensWithTheProfileString()
 {
     Connection connection;
-    QCOMPARE(connection.state(), 0);
+    QCOMPARE(connection.state(), ObjectState::Closed);
     connection.open(PostgreSQL::ConnectionString(m_profile));
-    QCOMPARE(connection.state(), 1);
+    QCOMPARE(connection.state(), ObjectState::Open);
     QCOMPARE(firstValue(connection, QStringLiteral("SELECT current_database()")),
              QStringLiteral("tst_pg_connection"));
     QCOMPARE(firstValue(connection, QStringLiteral("SELECT current_user")), m_profile.user);
@@ -116,10 +116,10 @@ void TestPgConnection::failedOpenCarriesTheDriversText()
         QVERIFY(!error.sqlState().isEmpty());
         QCOMPARE(QString::fromStdString(error.what()), error.description());
     }
-    QCOMPARE(connection.state(), 0);
+    QCOMPARE(connection.state(), ObjectState::Closed);
     // A failed open leaves the object usable for another attempt.
     connection.open(PostgreSQL::ConnectionString(m_profile));
-    QCOMPARE(connection.state(), 1);
+    QCOMPARE(connection.state(), ObjectState::Open);
 }
 
 void TestPgConnection::passwordWithSeparatorsLogsIn()
@@ -225,11 +225,11 @@ void TestPgConnection::closeRules()
     connection.open(PostgreSQL::ConnectionString(m_profile));
     std::unique_ptr<Recordset> rows =
         connection.execute(QStringLiteral("SELECT generate_series(1, 3)"));
-    QCOMPARE(rows->state(), 1);
+    QCOMPARE(rows->state(), ObjectState::Open);
     connection.close();
     // Closing the connection closed its recordset first.
-    QCOMPARE(connection.state(), 0);
-    QCOMPARE(rows->state(), 0);
+    QCOMPARE(connection.state(), ObjectState::Closed);
+    QCOMPARE(rows->state(), ObjectState::Closed);
     QVERIFY_THROWS_EXCEPTION(DbError, rows->moveNext());
     QVERIFY_THROWS_EXCEPTION(DbError, rows->close());
 

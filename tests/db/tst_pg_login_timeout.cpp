@@ -217,7 +217,7 @@ void TestPgLoginTimeout::silentServerTimesOut()
         QVERIFY2(error.description().contains(QLatin1String("timeout"), Qt::CaseInsensitive),
                  qPrintable(error.description()));
     }
-    QCOMPARE(connection.state(), 0);
+    QCOMPARE(connection.state(), ObjectState::Closed);
     listener.closeWriteChannel();
     QVERIFY(listener.waitForFinished(30000));
 }

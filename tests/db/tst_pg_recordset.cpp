@@ -125,7 +125,8 @@ void TestPgRecordset::typeCodesAndTexts()
     QFETCH(QString, second);
 
     Recordset rows;
-    rows.open(QStringLiteral("SELECT %1 FROM types ORDER BY id").arg(column), open(), 3, 3);
+    rows.open(QStringLiteral("SELECT %1 FROM types ORDER BY id").arg(column), open(),
+              Recordset::StaticCursor, Recordset::OptimisticLock);
     QCOMPARE(rows.recordCount(), 2);
     QCOMPARE(rows.fields().count(), 1);
     const Field& field = rows.fields()[0];
@@ -220,7 +221,7 @@ void TestPgRecordset::recordCountAndWalk()
     QVERIFY_THROWS_EXCEPTION(DbError, result->fields()[0].value());
     QVERIFY_THROWS_EXCEPTION(DbError, result->moveNext());
     result->close();
-    QCOMPARE(result->state(), 0);
+    QCOMPARE(result->state(), ObjectState::Closed);
 }
 
 void TestPgRecordset::fieldLookup()
@@ -241,13 +242,14 @@ void TestPgRecordset::openRules()
 {
     Connection& connection = open(Connection::ServerSide);
     Recordset rows;
-    QCOMPARE(rows.state(), 0);
+    QCOMPARE(rows.state(), ObjectState::Closed);
     QVERIFY_THROWS_EXCEPTION(DbError, rows.fields());
     QVERIFY_THROWS_EXCEPTION(DbError, rows.eof());
     QVERIFY_THROWS_EXCEPTION(DbError, rows.close());
 
     try {
-        rows.open(QStringLiteral("SELECT * FROM \"no such table\""), connection, 3, 3);
+        rows.open(QStringLiteral("SELECT * FROM \"no such table\""), connection,
+                  Recordset::StaticCursor, Recordset::OptimisticLock);
         QFAIL("a bad query was accepted");
     } catch (const DbError& error) {
         QVERIFY2(error.description().contains(
@@ -255,10 +257,11 @@ void TestPgRecordset::openRules()
                  qPrintable(error.description()));
         QCOMPARE(error.sqlState(), QStringLiteral("42P01"));
     }
-    QCOMPARE(rows.state(), 0);
+    QCOMPARE(rows.state(), ObjectState::Closed);
 
-    rows.open(QStringLiteral("SELECT id FROM types ORDER BY id"), connection, 3, 3);
-    QCOMPARE(rows.state(), 1);
+    rows.open(QStringLiteral("SELECT id FROM types ORDER BY id"), connection,
+              Recordset::StaticCursor, Recordset::OptimisticLock);
+    QCOMPARE(rows.state(), ObjectState::Open);
     QCOMPARE(rows.fields()[0].value(), Value(QStringLiteral("1")));
     QVERIFY_THROWS_EXCEPTION(DbError, rows.open(QStringLiteral("SELECT 1"), connection));
     rows.close();
@@ -269,7 +272,7 @@ void TestPgRecordset::openRules()
 
     // A statement without a result leaves the recordset closed.
     rows.open(QStringLiteral("CREATE TEMPORARY TABLE scratch (a int)"), connection);
-    QCOMPARE(rows.state(), 0);
+    QCOMPARE(rows.state(), ObjectState::Closed);
 
     Connection closed;
     QVERIFY_THROWS_EXCEPTION(DbError, rows.open(QStringLiteral("SELECT 1"), closed));
@@ -289,8 +292,8 @@ void TestPgRecordset::recordsetOutlivesItsConnection()
 
     connection.reset();
     // The recordsets ended with their connection and are still safe to use.
-    QCOMPARE(opened.state(), 0);
-    QCOMPARE(executed->state(), 0);
+    QCOMPARE(opened.state(), ObjectState::Closed);
+    QCOMPARE(executed->state(), ObjectState::Closed);
     QVERIFY_THROWS_EXCEPTION(DbError, executed->eof());
     executed.reset();
     QTRY_COMPARE_WITH_TIMEOUT(

@@ -1,6 +1,7 @@
 #include "tst_transfer_fixture.h"
 
 #include "core/ErrorTrap.h"
+#include "core/PointerState.h"
 
 #include <QTest>
 
@@ -84,7 +85,8 @@ void TestTransferFailures::viewOfThatNameGetsNoRows()
     QCOMPARE(w.rowCount(target, "a0"), 1);
     // v1 moved no progress; a0's single row did.
     QCOMPARE(w.progress.values, QVector<double>({0, 100, 0}));
-    QCOMPARE(w.pointerChanges, QVector<int>({11, 0, 0, 0}));
+    QCOMPARE(w.pointerChanges, QVector<int>({PointerState::Hourglass, PointerState::Default,
+                                             PointerState::Default, PointerState::Default}));
 }
 
 // Every column becomes a nullable LONG VARCHAR on DB2, 25 bytes of a row that a

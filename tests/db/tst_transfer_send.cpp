@@ -1,3 +1,4 @@
+#include "core/PointerState.h"
 #include "tst_transfer_fixture.h"
 
 #include <QRegularExpression>
@@ -81,7 +82,7 @@ void TestTransferSend::nothingSelectedOpensAndClosesBoth()
 
     w.send(target);
     QVERIFY2(w.dialogs.shown().isEmpty(), qPrintable(w.dialogs.messageTexts().join("\n")));
-    QCOMPARE(w.pointerChanges, QVector<int>({11, 0}));
+    QCOMPARE(w.pointerChanges, QVector<int>({PointerState::Hourglass, PointerState::Default}));
     QVERIFY(w.progress.values.isEmpty());
     QVERIFY(w.list(target).added.isEmpty());
     QVERIFY(w.userNames(target).isEmpty());
@@ -94,7 +95,7 @@ void TestTransferSend::nothingSelectedOpensAndClosesBoth()
     w.send(target);
     QCOMPARE(sendSteps(w.dialogs, target),
              toDb2 ? QVector<int>({112, 278}) : QVector<int>({118, 274}));
-    QCOMPARE(w.pointerChanges, QVector<int>({11, 0}));
+    QCOMPARE(w.pointerChanges, QVector<int>({PointerState::Hourglass, PointerState::Default}));
 
     w.profile(target).password = good;
     w.profile(sourceOf(target)).password += QStringLiteral("-wrong");
@@ -122,7 +123,8 @@ void TestTransferSend::sendsSelectedFromLastToFirst()
     QCOMPARE(w.userNames(target), QStringList({"e1", "e4"}));
     QCOMPARE(w.query(target, R"(SELECT "NAME" FROM "e4")"), QStringList({"row 1"}));
     // The pointer goes back to the default after each table and at the end.
-    QCOMPARE(w.pointerChanges, QVector<int>({11, 0, 0, 0}));
+    QCOMPARE(w.pointerChanges, QVector<int>({PointerState::Hourglass, PointerState::Default,
+                                             PointerState::Default, PointerState::Default}));
     // The source list is left as it was.
     QCOMPARE(w.userNames(sourceOf(target)).size(), 5);
     QVERIFY(w.list(sourceOf(target)).added.isEmpty());
@@ -410,7 +412,8 @@ void TestTransferSend::reportsCarryTheStatementHeld()
         QCOMPARE(reportHandler(report), HandlerName::sendTo(target));
     // A table that was not created is not listed.
     QVERIFY(w.userNames(target).isEmpty());
-    QCOMPARE(w.pointerChanges, QVector<int>({11, 0, 0}));
+    QCOMPARE(w.pointerChanges,
+             QVector<int>({PointerState::Hourglass, PointerState::Default, PointerState::Default}));
 }
 
 void TestTransferSend::missingSourceTableIsReportedAndSkipped()

@@ -10,7 +10,8 @@ Every test file builds on three pieces:
            clipboard and a little Xlib through ctypes (closing a window the way a
            window manager does, reading the pointer image);
   Dovetab  one run of the program with a settings store of its own, its windows
-           found by process id and the controls found by their layout in twips.
+           found by process id and the controls found by their layout in twips
+           (window-layouts.tsv, written by the build).
 
 Only Debian's python3 and its standard library are used. ctest passes
 DOVETAB_SOURCE_DIR and DOVETAB_BUILD_DIR.
@@ -34,48 +35,40 @@ SERVERS_SH = os.path.join(SOURCE_DIR, "scripts", "lib", "servers.sh")
 # Waits are bounds against a hang, never measurements: they are generous on purpose.
 WAIT = 90.0
 
-# Layouts in twips (1440 to the inch): container offset inside the window and the
-# control's rectangle inside its container.
-FORM1_WIDTH, FORM1_HEIGHT = 8040, 6585
-FORM2_WIDTH = 8040
-_F1_FRAME1, _F1_FRAME2, _WINDOW = (120, 120), (120, 3060), (0, 0)
-_F2_FRAME1, _F2_FRAME2 = (120, 120), (4080, 120)
+# The window layouts in twips (1440 to the inch), as the build writes them from
+# src/ui/WindowLayouts.h: per window its client size, and per control the offset
+# of its container inside the window and its rectangle inside that container.
+def _layouts():
+    rows = {}
+    with open(os.path.join(BUILD_DIR, "window-layouts.tsv"), encoding="utf-8") as f:
+        columns = f.readline().rstrip("\n").split("\t")
+        for line in f:
+            row = dict(zip(columns, line.rstrip("\n").split("\t")))
+            rows[(row["window"], row["control"])] = row
 
-FORM1 = {
-    "Text1": (_F1_FRAME1, 1320, 360, 4575, 330),
-    "Text2": (_F1_FRAME1, 6465, 360, 1095, 330),
-    "Text3": (_F1_FRAME1, 1320, 840, 6255, 330),
-    "Text4": (_F1_FRAME1, 1320, 1320, 6255, 330),
-    "Text5": (_F1_FRAME1, 1320, 1800, 6255, 330),
-    "PushButton3": (_F1_FRAME1, 240, 2280, 3600, 405),
-    "PushButton5": (_F1_FRAME1, 3960, 2280, 3600, 405),
-    "Text6": (_F1_FRAME2, 1320, 360, 4575, 330),
-    "Text7": (_F1_FRAME2, 6465, 360, 1095, 330),
-    "Text8": (_F1_FRAME2, 1320, 840, 6255, 330),
-    "Text9": (_F1_FRAME2, 1320, 1320, 6255, 330),
-    "Text10": (_F1_FRAME2, 1320, 1800, 6255, 330),
-    "PushButton1": (_F1_FRAME2, 240, 2280, 3600, 405),
-    "PushButton4": (_F1_FRAME2, 3960, 2280, 3600, 405),
-    "PushButton2": (_WINDOW, 120, 6060, 7800, 405),
-}
+    def offset(window, name):
+        row = rows[(window, name)]
+        if not row["container"]:
+            return 0, 0
+        cx, cy = offset(window, row["container"])
+        container = rows[(window, row["container"])]
+        return cx + int(container["left"]), cy + int(container["top"])
 
-FORM2 = {
-    "List1": (_F2_FRAME1, 240, 360, 3330, 1635),
-    "PushButton10": (_F2_FRAME1, 240, 2100, 1600, 405),
-    "PushButton11": (_F2_FRAME1, 1960, 2100, 1600, 405),
-    "PushButton3": (_F2_FRAME1, 240, 2600, 3330, 405),
-    "PushButton1": (_F2_FRAME1, 240, 3100, 3330, 405),
-    "PushButton6": (_F2_FRAME1, 240, 3600, 3330, 405),
-    "List2": (_F2_FRAME2, 240, 360, 3330, 1635),
-    "PushButton8": (_F2_FRAME2, 240, 2100, 1600, 405),
-    "PushButton9": (_F2_FRAME2, 1960, 2100, 1600, 405),
-    "PushButton4": (_F2_FRAME2, 240, 2600, 3330, 405),
-    "PushButton5": (_F2_FRAME2, 240, 3100, 3330, 405),
-    "PushButton7": (_F2_FRAME2, 240, 3600, 3330, 405),
-    "ProgressBar1": (_WINDOW, 120, 4460, 7800, 405),
-    "PushButton2": (_WINDOW, 120, 4980, 3840, 405),
-    "PushButton12": (_WINDOW, 4080, 4980, 3840, 405),
-}
+    layouts, sizes = {}, {}
+    for (window, name), row in rows.items():
+        if row["kind"] == "window":
+            sizes[window] = (int(row["width"]), int(row["height"]))
+        else:
+            layouts.setdefault(window, {})[name] = (
+                offset(window, name), int(row["left"]), int(row["top"]), int(row["width"]),
+                int(row["height"]))
+    return layouts, sizes
+
+
+_LAYOUTS, _SIZES = _layouts()
+FORM1, FORM2 = _LAYOUTS["Form1"], _LAYOUTS["Form2"]
+FORM1_WIDTH, FORM1_HEIGHT = _SIZES["Form1"]
+FORM2_WIDTH = _SIZES["Form2"][0]
 
 # The text boxes of the login window and the settings keys they are kept under,
 # as the build writes them from src/core/LoginKeys.h.

@@ -4,6 +4,7 @@
 #include "tst_ui_support.h"
 
 #include "core/ErrorTrap.h"
+#include "core/PointerState.h"
 #include "ui/WindowPointer.h"
 
 #include <QAccessible>
@@ -267,7 +268,7 @@ private slots:
         const QString failed =
             QStringLiteral("Could not connect. Please check with your administrator.");
         QCOMPARE(run.dialogs.messageTexts(), (QStringList{failed, failed}));
-        QCOMPARE(pointerWhileShown, (QList<int>{11, 11}));
+        QCOMPARE(pointerWhileShown, (QList<int>{PointerState::Hourglass, PointerState::Hourglass}));
         QCOMPARE(form.pointerState(), 0);
         QCOMPARE(run.dialogs.shown()[0].caption, QStringLiteral("Dovetab"));
         QCOMPARE(run.dialogs.shown()[0].icon, Dialogs::Icon::None);

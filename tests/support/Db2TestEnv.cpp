@@ -5,20 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTest>
-#include <stdexcept>
 
 // The DB2 side of the test environment: the stand-in's admin tool, run as a
 // separate process so that seeding never goes through the code under test.
 namespace TestEnv {
 
 namespace {
-
-[[noreturn]] void fail(const QString& message)
-{
-    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
-    throw std::runtime_error(message.toStdString());
-}
 
 // DB2 takes database names of at most 8 bytes, while tests name their databases
 // after themselves: a longer name stands for a short one made from it, the same
@@ -78,16 +70,21 @@ QString unescape(const QByteArray& field)
 
 } // namespace
 
-ConnectionProfile createDb2Database(const QString& name)
+ConnectionProfile db2Profile(const QString& database)
 {
-    runAdmin({QStringLiteral("create-database"), name, QStringLiteral("--replace")});
     ConnectionProfile profile;
     profile.server = requireEnv("DOVETAB_DB2_HOST");
     profile.port = requireEnv("DOVETAB_DB2_PORT");
     profile.user = requireEnv("DOVETAB_DB2_USER");
     profile.password = requireEnv("DOVETAB_DB2_PASSWORD");
-    profile.database = db2DatabaseName(name);
+    profile.database = db2DatabaseName(database);
     return profile;
+}
+
+ConnectionProfile createDb2Database(const QString& name)
+{
+    runAdmin({QStringLiteral("create-database"), name, QStringLiteral("--replace")});
+    return db2Profile(name);
 }
 
 void db2Exec(const QStringList& statements, const QString& database)

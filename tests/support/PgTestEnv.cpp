@@ -5,14 +5,23 @@
 #include "db/PostgreSQL.h"
 #include "db/Recordset.h"
 
-#include <QTest>
-#include <stdexcept>
-
 namespace TestEnv {
 
 namespace {
 
-ConnectionProfile adminProfile(const QString& database)
+[[noreturn]] void fail(const QString& what, const DbError& error)
+{
+    TestEnv::fail(what + QStringLiteral(": ") + error.description());
+}
+
+QString quoted(const QString& name)
+{
+    return SqlText::quotedName(name);
+}
+
+} // namespace
+
+ConnectionProfile pgProfile(const QString& database)
 {
     ConnectionProfile profile;
     profile.server = requireEnv("DOVETAB_PG_HOST");
@@ -23,23 +32,9 @@ ConnectionProfile adminProfile(const QString& database)
     return profile;
 }
 
-[[noreturn]] void fail(const QString& what, const DbError& error)
-{
-    const QString message = what + QStringLiteral(": ") + error.description();
-    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
-    throw std::runtime_error(message.toStdString());
-}
-
-QString quoted(const QString& name)
-{
-    return SqlText::quotedName(name);
-}
-
-} // namespace
-
 ConnectionProfile createPgDatabase(const QString& name)
 {
-    const ConnectionProfile admin = adminProfile(QString());
+    const ConnectionProfile admin = pgProfile(QString());
     pgExec({QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(quoted(name)),
             QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(quoted(name), quoted(admin.user))});
     ConnectionProfile profile = admin;
@@ -49,7 +44,7 @@ ConnectionProfile createPgDatabase(const QString& name)
 
 void pgExec(const QStringList& statements, const QString& database)
 {
-    const ConnectionProfile profile = adminProfile(database);
+    const ConnectionProfile profile = pgProfile(database);
     QString current;
     try {
         Connection connection;
@@ -65,7 +60,7 @@ void pgExec(const QStringList& statements, const QString& database)
 
 QStringList pgQuery(const QString& sql, const QString& database)
 {
-    const ConnectionProfile profile = adminProfile(database);
+    const ConnectionProfile profile = pgProfile(database);
     QStringList result;
     try {
         Connection connection;

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -37,16 +38,23 @@ const bool waitsForThreadsAtExit = (std::atexit(waitForOtherThreads), true);
 
 namespace TestEnv {
 
+void fail(const QString& message)
+{
+    if (!QTest::currentTestFunction()) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        std::exit(1);
+    }
+    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+    throw std::runtime_error(message.toStdString());
+}
+
 QString requireEnv(const char* name)
 {
     const QString value = qEnvironmentVariable(name);
-    if (value.isEmpty()) {
-        const QString message =
-            QStringLiteral("environment variable %1 is not set: run the tests through scripts/test")
-                .arg(QLatin1String(name));
-        QTest::qFail(qPrintable(message), __FILE__, __LINE__);
-        throw std::runtime_error(message.toStdString());
-    }
+    if (value.isEmpty())
+        fail(QStringLiteral("environment variable %1 is not set: run the tests through "
+                            "scripts/test (the benchmarks through bench/run)")
+                 .arg(QLatin1String(name)));
     return value;
 }
 

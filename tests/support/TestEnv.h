@@ -11,10 +11,21 @@
 //   DOVETAB_DB2_HOST, DOVETAB_DB2_PORT, DOVETAB_DB2_USER, DOVETAB_DB2_PASSWORD,
 //   DOVETAB_DB2_SERVER_DIR (the stand-in's server folder), DOVETAB_DB2_ADMIN (its tool).
 // A missing variable fails the test (QFAIL through requireEnv): database tests are
-// never skipped into a pass.
+// never skipped into a pass. The benchmarks (bench/run sets the same variables)
+// use these helpers too.
 namespace TestEnv {
 
+// Fails the running test with the message and throws, so that the test ends there.
+// Outside a test (a benchmark) it writes the message and ends the process with 1.
+[[noreturn]] void fail(const QString& message);
+
 QString requireEnv(const char* name);
+
+// The profiles of the test logins: PostgreSQL's superuser on a database (default:
+// the admin database), and the DB2 test user on a stand-in database (a long name
+// stands for its short one, as in createDb2Database).
+ConnectionProfile pgProfile(const QString& database = QString());
+ConnectionProfile db2Profile(const QString& database);
 
 // PostgreSQL: a fresh database of the given name (dropped first if it exists),
 // owned by the test login, and the profile that reaches it.

@@ -132,4 +132,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
-#include "tst_app_settings.moc"
+#include "tst_core_settings.moc"

@@ -141,4 +141,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestErrorTrap)
-#include "tst_app_errortrap.moc"
+#include "tst_core_errortrap.moc"
