@@ -7,79 +7,83 @@
 namespace {
 
 // DB2's own type codes, beyond the ODBC standard ones.
-constexpr int Db2Clob = -99;
-constexpr int Db2Blob = -98;
-constexpr int Db2DbClob = -350;
-constexpr int Db2Graphic = -95;
-constexpr int Db2VarGraphic = -96;
-constexpr int Db2LongVarGraphic = -97;
-constexpr int Db2Xml = -370;
-constexpr int Db2DecFloat = -360;
-constexpr int Db2Boolean = 16;
-constexpr int Db2TimestampWithTimeZone = 95;
+namespace Db2Type {
+constexpr int Clob = -99;
+constexpr int Blob = -98;
+constexpr int DbClob = -350;
+constexpr int Graphic = -95;
+constexpr int VarGraphic = -96;
+constexpr int LongVarGraphic = -97;
+constexpr int Xml = -370;
+constexpr int DecFloat = -360;
+constexpr int Boolean = 16;
+constexpr int TimestampWithTimeZone = 95;
+} // namespace Db2Type
 
-constexpr int AdUserDefined = 132;
+struct TypeRow
+{
+    int odbcSqlType;
+    ColumnType type;
+};
+
+using A = AdoType;
+using F = ValueForm;
+
+constexpr TypeRow TypeRows[] = {
+    {SQL_CHAR, {A::Char, A::Char, F::Text, false}},
+    {SQL_VARCHAR, {A::VarChar, A::VarChar, F::Text, false}},
+    {SQL_LONGVARCHAR, {A::LongVarChar, A::LongVarChar, F::Text, false}},
+    {Db2Type::Clob, {A::LongVarChar, A::LongVarChar, F::Text, false}},
+    {SQL_WCHAR, {A::WChar, A::WChar, F::Text, false}},
+    {Db2Type::Graphic, {A::WChar, A::WChar, F::Text, false}},
+    {SQL_WVARCHAR, {A::VarWChar, A::VarWChar, F::Text, false}},
+    {Db2Type::VarGraphic, {A::VarWChar, A::VarWChar, F::Text, false}},
+    {SQL_WLONGVARCHAR, {A::LongVarWChar, A::LongVarWChar, F::Text, false}},
+    {Db2Type::DbClob, {A::LongVarWChar, A::LongVarWChar, F::Text, false}},
+    {Db2Type::LongVarGraphic, {A::LongVarWChar, A::LongVarWChar, F::Text, false}},
+    {Db2Type::Xml, {A::LongVarWChar, A::LongVarWChar, F::Text, false}},
+    {SQL_DECIMAL, {A::Numeric, A::Numeric, F::Number, false}},
+    {SQL_NUMERIC, {A::Numeric, A::Numeric, F::Number, false}},
+    {Db2Type::DecFloat, {A::Numeric, A::Numeric, F::Number, false}},
+    {SQL_SMALLINT, {A::SmallInt, A::UnsignedSmallInt, F::Text, false}},
+    {SQL_INTEGER, {A::Integer, A::UnsignedInt, F::Text, false}},
+    {SQL_BIGINT, {A::BigInt, A::UnsignedBigInt, F::Text, false}},
+    {SQL_TINYINT, {A::TinyInt, A::UnsignedTinyInt, F::Text, false}},
+    {SQL_REAL, {A::Single, A::Single, F::Number, false}},
+    {SQL_FLOAT, {A::Double, A::Double, F::Number, false}},
+    {SQL_DOUBLE, {A::Double, A::Double, F::Number, false}},
+    {SQL_BIT, {A::Boolean, A::Boolean, F::Text, false}},
+    {Db2Type::Boolean, {A::Boolean, A::Boolean, F::Text, false}},
+    {SQL_BINARY, {A::Binary, A::Binary, F::Binary, false}},
+    {SQL_VARBINARY, {A::VarBinary, A::VarBinary, F::Binary, false}},
+    {SQL_LONGVARBINARY, {A::LongVarBinary, A::LongVarBinary, F::Binary, false}},
+    {Db2Type::Blob, {A::LongVarBinary, A::LongVarBinary, F::Binary, false}},
+    {SQL_TYPE_DATE, {A::DBDate, A::DBDate, F::Text, true}},
+    {SQL_TYPE_TIME, {A::DBTime, A::DBTime, F::Text, true}},
+    {SQL_TYPE_TIMESTAMP, {A::DBTimeStamp, A::DBTimeStamp, F::Text, true}},
+    {Db2Type::TimestampWithTimeZone, {A::DBTimeStamp, A::DBTimeStamp, F::Text, false}},
+    // ODBC 2's date and time codes: no ADO type of their own, read as dates and times.
+    {SQL_DATE, {A::UserDefined, A::UserDefined, F::Text, true}},
+    {SQL_TIME, {A::UserDefined, A::UserDefined, F::Text, true}},
+    {SQL_TIMESTAMP, {A::UserDefined, A::UserDefined, F::Text, true}},
+    {SQL_GUID, {A::GUID, A::GUID, F::Text, false}},
+};
+
+constexpr ColumnType OtherType{A::UserDefined, A::UserDefined, F::Text, false};
 
 } // namespace
 
+ColumnType columnType(int odbcSqlType)
+{
+    for (const TypeRow& row : TypeRows) {
+        if (row.odbcSqlType == odbcSqlType)
+            return row.type;
+    }
+    return OtherType;
+}
+
 int adoTypeCode(int odbcSqlType, bool isUnsigned)
 {
-    switch (odbcSqlType) {
-    case SQL_CHAR:
-        return 129; // adChar
-    case SQL_VARCHAR:
-        return 200; // adVarChar
-    case SQL_LONGVARCHAR:
-    case Db2Clob:
-        return 201; // adLongVarChar
-    case SQL_WCHAR:
-    case Db2Graphic:
-        return 130; // adWChar
-    case SQL_WVARCHAR:
-    case Db2VarGraphic:
-        return 202; // adVarWChar
-    case SQL_WLONGVARCHAR:
-    case Db2DbClob:
-    case Db2LongVarGraphic:
-    case Db2Xml:
-        return 203; // adLongVarWChar
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-    case Db2DecFloat:
-        return 131; // adNumeric
-    case SQL_SMALLINT:
-        return isUnsigned ? 18 : 2;
-    case SQL_INTEGER:
-        return isUnsigned ? 19 : 3;
-    case SQL_BIGINT:
-        return isUnsigned ? 21 : 20;
-    case SQL_TINYINT:
-        return isUnsigned ? 17 : 16;
-    case SQL_REAL:
-        return 4; // adSingle
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-        return 5; // adDouble
-    case SQL_BIT:
-    case Db2Boolean:
-        return 11; // adBoolean
-    case SQL_BINARY:
-        return 128; // adBinary
-    case SQL_VARBINARY:
-        return 204; // adVarBinary
-    case SQL_LONGVARBINARY:
-    case Db2Blob:
-        return 205; // adLongVarBinary
-    case SQL_TYPE_DATE:
-        return 133; // adDBDate
-    case SQL_TYPE_TIME:
-        return 134; // adDBTime
-    case SQL_TYPE_TIMESTAMP:
-    case Db2TimestampWithTimeZone:
-        return 135; // adDBTimeStamp
-    case SQL_GUID:
-        return 72; // adGUID
-    default:
-        return AdUserDefined;
-    }
+    const ColumnType type = columnType(odbcSqlType);
+    return static_cast<int>(isUnsigned ? type.adoUnsigned : type.ado);
 }

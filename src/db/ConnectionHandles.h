@@ -9,6 +9,7 @@
 // Connection first frees nothing twice; closing the connection closes every
 // statement still open on it first.
 
+#include "db/AdoTypes.h"
 #include "db/OdbcHandles.h"
 #include "db/Value.h"
 
@@ -46,7 +47,7 @@ struct StatementState
     bool eof = true;
     long long recordCount = -1;
     // How each column's values are read (see Recordset.cpp).
-    std::vector<int> kinds;
+    std::vector<ValueForm> forms;
     // The current row, and per column the error of a value that could not be read
     // (it fails when the value is asked for, not the move to its row).
     std::vector<Value> row;

@@ -16,9 +16,6 @@ namespace {
 
 const char* const NoCurrentRow = "There is no current row: the position is past the last row.";
 
-// DB2's type codes for BLOB and DECFLOAT.
-constexpr SQLSMALLINT Db2Blob = -98;
-constexpr SQLSMALLINT Db2Decfloat = -360;
 // Characters read per SQLGetData call until a value proves longer.
 constexpr size_t InitialTextChars = 4096;
 constexpr size_t InitialBinaryBytes = 8192;
@@ -53,40 +50,6 @@ std::optional<long long> writtenLength(SQLLEN field)
                 static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)));
     }
     return static_cast<long long>(field);
-}
-
-// How a column's values are read.
-enum ColumnKind : int
-{
-    TextColumn,   // wide characters, as the driver gives them
-    NumberColumn, // wide characters, then '.' as the decimal separator (NumberText.h)
-    BinaryColumn  // bytes, shown as upper-case hexadecimal text
-};
-
-ColumnKind columnKind(SQLSMALLINT sqlType)
-{
-    switch (sqlType) {
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-    case Db2Blob:
-        return BinaryColumn;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case Db2Decfloat:
-        return NumberColumn;
-    default:
-        return TextColumn;
-    }
-}
-
-bool isDateOrTime(SQLSMALLINT sqlType)
-{
-    return sqlType == SQL_TYPE_DATE || sqlType == SQL_TYPE_TIME || sqlType == SQL_TYPE_TIMESTAMP ||
-           sqlType == SQL_DATE || sqlType == SQL_TIME || sqlType == SQL_TIMESTAMP;
 }
 
 DbError closedError()
@@ -135,7 +98,7 @@ QString serverTextQuery(const QString& sql, const std::vector<QString>& names,
             if (names[j] == names[i])
                 return QString();
         }
-        needed = needed || isDateOrTime(sqlTypes[i]);
+        needed = needed || columnType(sqlTypes[i]).isDateOrTime;
     }
     if (!needed)
         return QString();
@@ -144,7 +107,7 @@ QString serverTextQuery(const QString& sql, const std::vector<QString>& names,
         if (i > 0)
             list += QStringLiteral(", ");
         list += QStringLiteral("dovetab_source.") + SqlText::quotedName(names[i]);
-        if (isDateOrTime(sqlTypes[i]))
+        if (columnType(sqlTypes[i]).isDateOrTime)
             list += QStringLiteral("::text");
     }
     return QStringLiteral("SELECT ") + list + QStringLiteral(" FROM (") + innerQuery(sql) +
@@ -299,10 +262,10 @@ Value readBinary(StatementState& state, SQLUSMALLINT column)
 Value readValue(StatementState& state, size_t index)
 {
     const auto column = static_cast<SQLUSMALLINT>(index + 1);
-    switch (state.kinds[index]) {
-    case BinaryColumn:
+    switch (state.forms[index]) {
+    case ValueForm::Binary:
         return readBinary(state, column);
-    case NumberColumn: {
+    case ValueForm::Number: {
         Value value = readText(state, column);
         if (value)
             value = NumberText::withDecimalPoint(*value);
@@ -379,8 +342,9 @@ void requireSameColumns(const odbc::StatementHandle& statement, const std::vecto
         }
         const auto index = static_cast<size_t>(column - 1);
         const SQLSMALLINT expected = sqlTypes[index];
-        const bool sameType =
-            datesAsText && isDateOrTime(expected) ? isCharacterType(sqlType) : sqlType == expected;
+        const bool sameType = datesAsText && columnType(expected).isDateOrTime
+                                  ? isCharacterType(sqlType)
+                                  : sqlType == expected;
         if (odbc::fromSqlWChar(name.data(), nameLength) != names[index] || !sameType)
             throw changed(QStringLiteral("column %1 is not \"%2\" of the type it had")
                               .arg(column)
@@ -517,7 +481,7 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
     const auto columnCount = static_cast<size_t>(std::max<SQLSMALLINT>(columns, 0));
     Fields fields;
     fields.m_fields.resize(columnCount);
-    state->kinds.resize(columnCount);
+    state->forms.resize(columnCount);
     state->row.resize(columnCount);
     state->readErrors.resize(columnCount);
     std::vector<QString> names(columnCount);
@@ -547,7 +511,7 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
         field.m_type = adoTypeCode(sqlType, writtenLength(isUnsigned) == SQL_TRUE);
         field.m_owner = this;
         field.m_index = column - 1;
-        state->kinds[index] = columnKind(sqlType);
+        state->forms[index] = columnType(sqlType).form;
         names[index] = field.m_name;
         sqlTypes[index] = sqlType;
     }

@@ -1,5 +1,7 @@
 #include "transfer/Datatype.h"
 
+#include "db/AdoTypes.h"
+
 namespace Datatype {
 
 namespace {
@@ -10,47 +12,10 @@ struct TypeName
     const char* name;
 };
 
-// ADO's DataTypeEnum, less 137 and the array flag 8192.
 constexpr TypeName TypeNames[] = {
-    {0, "adEmpty"},
-    {2, "adSmallInt"},
-    {3, "adInteger"},
-    {4, "adSingle"},
-    {5, "adDouble"},
-    {6, "adCurrency"},
-    {7, "adDate"},
-    {8, "adBSTR"},
-    {9, "adIDispatch"},
-    {10, "adError"},
-    {11, "adBoolean"},
-    {12, "adVariant"},
-    {13, "adIUnknown"},
-    {14, "adDecimal"},
-    {16, "adTinyInt"},
-    {17, "adUnsignedTinyInt"},
-    {18, "adUnsignedSmallInt"},
-    {19, "adUnsignedInt"},
-    {20, "adBigInt"},
-    {21, "adUnsignedBigInt"},
-    {64, "adFileTime"},
-    {72, "adGUID"},
-    {128, "adBinary"},
-    {129, "adChar"},
-    {130, "adWChar"},
-    {131, "adNumeric"},
-    {132, "adUserDefined"},
-    {133, "adDBDate"},
-    {134, "adDBTime"},
-    {135, "adDBTimeStamp"},
-    {136, "adChapter"},
-    {138, "adPropVariant"},
-    {139, "adVarNumeric"},
-    {200, "adVarChar"},
-    {201, "adLongVarChar"},
-    {202, "adVarWChar"},
-    {203, "adLongVarWChar"},
-    {204, "adVarBinary"},
-    {205, "adLongVarBinary"},
+#define DOVETAB_ADO_NAME(name, code) {code, "ad" #name},
+    DOVETAB_ADO_TYPES(DOVETAB_ADO_NAME)
+#undef DOVETAB_ADO_NAME
 };
 
 static_assert(sizeof TypeNames / sizeof TypeNames[0] == 39, "the table has 39 rows");
