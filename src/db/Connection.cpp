@@ -2,6 +2,7 @@
 
 #include "db/BlockingCall.h"
 #include "db/ConnectionHandles.h"
+#include "db/PostgreSQL.h"
 #include "db/Recordset.h"
 
 #include <algorithm>
@@ -68,7 +69,8 @@ struct Connection::Calls
                     SQL_HANDLE_DBC, handle.get(), "SQLSetConnectAttr");
         handle.connect(connectionString);
         const QString dbms = dbmsName(handle);
-        self.m_handles->postgreSqlServer = dbms == QLatin1String("PostgreSQL");
+        self.m_handles->readingQuery =
+            dbms == QLatin1String("PostgreSQL") ? &PostgreSQL::ServerTextQuery : nullptr;
         // DB2 for Linux, UNIX and Windows names itself "DB2/" and its platform.
         if (dbms.startsWith(QLatin1String("DB2")))
             askForBareXml(handle);

@@ -11,6 +11,7 @@
 
 #include "db/AdoTypes.h"
 #include "db/OdbcHandles.h"
+#include "db/ResultColumn.h"
 #include "db/Value.h"
 
 #include <memory>
@@ -29,9 +30,11 @@ struct ConnectionHandles
     odbc::StatementHandle idleStatement;
     // Statements whose result is still open (owned by their Recordsets).
     std::vector<StatementState*> openStatements;
-    // The server is PostgreSQL (its DBMS name, asked once at open): its date and
-    // time columns are read as the server's own text (see Recordset.cpp).
-    bool postgreSqlServer = false;
+    // How this server's results are read, chosen once at open from its DBMS name:
+    // the query that reads the same rows in the server's own text where the driver
+    // would lose what the values hold (PostgreSQL::ServerTextQuery), or none.
+    using ReadingQuery = QString (*)(const QString& sql, const std::vector<ResultColumn>& columns);
+    ReadingQuery readingQuery = nullptr;
 
     // Frees every open statement; their Recordsets then report state 0.
     void closeStatements() noexcept;

@@ -1,7 +1,9 @@
 #include "db/PostgreSQL.h"
 
+#include "db/AdoTypes.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
+#include "db/SqlText.h"
 
 #include <limits>
 
@@ -42,6 +44,32 @@ bool StandardConformingStrings(Connection& connection)
     const bool on = answer->fields().item(0).value() == QStringLiteral("on");
     answer->close();
     return on;
+}
+
+QString ServerTextQuery(const QString& sql, const std::vector<ResultColumn>& columns)
+{
+    bool needed = false;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name.isEmpty())
+            return QString();
+        for (size_t j = 0; j < i; ++j) {
+            if (columns[j].name == columns[i].name)
+                return QString();
+        }
+        needed = needed || columnType(columns[i].sqlType).isDateOrTime;
+    }
+    if (!needed)
+        return QString();
+    QString list;
+    for (const ResultColumn& column : columns) {
+        if (!list.isEmpty())
+            list += QStringLiteral(", ");
+        list += QStringLiteral("dovetab_source.") + SqlText::quotedName(column.name);
+        if (columnType(column.sqlType).isDateOrTime)
+            list += QStringLiteral("::text");
+    }
+    return QStringLiteral("SELECT ") + list + QStringLiteral(" FROM (") + SqlText::subquery(sql) +
+           QStringLiteral(") AS dovetab_source");
 }
 
 bool CanConnect(const ConnectionProfile& profile)

@@ -2,6 +2,9 @@
 
 #include "db/ConnectionProfile.h"
 #include "db/NameList.h"
+#include "db/ResultColumn.h"
+
+#include <vector>
 
 class Connection;
 
@@ -35,6 +38,15 @@ QString SourceConnectionString(const ConnectionProfile& profile);
 // connection opens to take values: true when a backslash in '...' is a plain
 // character ("on"), false when it starts an escape. Throws DbError.
 bool StandardConformingStrings(Connection& connection);
+
+// How a PostgreSQL result is read: the query that gives the rows of sql with its
+// date and time columns as the server's own text, the others as they are. psqlODBC
+// rebuilds these values from parsed parts when it delivers them as characters, and
+// loses on the way what its parts cannot hold: the offset of a timestamptz, the era
+// of a BC date, infinity. A cast to text on the server keeps them as the server
+// shows them. Empty when no column needs it, or when the column names do not name
+// the columns one to one. Chosen for a connection when it learns its server.
+QString ServerTextQuery(const QString& sql, const std::vector<ResultColumn>& columns);
 
 // True when a connection with the profile could be opened; no connection is left
 // open. Throws DbError only when the connection object cannot be created.

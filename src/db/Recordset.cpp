@@ -66,52 +66,10 @@ DbError cutShortError(SQLUSMALLINT column, long long expected, long long receive
                        .arg(expected));
 }
 
-// The query without the blanks and semicolons that would end an outer statement early.
-QString innerQuery(const QString& sql)
-{
-    qsizetype end = sql.size();
-    while (end > 0 && (sql.at(end - 1).isSpace() || sql.at(end - 1) == QLatin1Char(';')))
-        --end;
-    return sql.left(end);
-}
-
 QString countQuery(const QString& sql)
 {
-    return QStringLiteral("SELECT COUNT(*) FROM (") + innerQuery(sql) +
+    return QStringLiteral("SELECT COUNT(*) FROM (") + SqlText::subquery(sql) +
            QStringLiteral(") AS dovetab_count");
-}
-
-// The query that reads PostgreSQL's date and time columns as the server's own text.
-// psqlODBC rebuilds these values from parsed parts when it delivers them as
-// characters, and loses on the way what its parts cannot hold: the offset of a
-// timestamptz, the era of a BC date, infinity. A cast to text on the server keeps
-// them as the server shows them. Empty when no column needs it, or when the
-// column names do not name the columns one to one.
-QString serverTextQuery(const QString& sql, const std::vector<QString>& names,
-                        const std::vector<SQLSMALLINT>& sqlTypes)
-{
-    bool needed = false;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i].isEmpty())
-            return QString();
-        for (size_t j = 0; j < i; ++j) {
-            if (names[j] == names[i])
-                return QString();
-        }
-        needed = needed || columnType(sqlTypes[i]).isDateOrTime;
-    }
-    if (!needed)
-        return QString();
-    QString list;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (i > 0)
-            list += QStringLiteral(", ");
-        list += QStringLiteral("dovetab_source.") + SqlText::quotedName(names[i]);
-        if (columnType(sqlTypes[i]).isDateOrTime)
-            list += QStringLiteral("::text");
-    }
-    return QStringLiteral("SELECT ") + list + QStringLiteral(" FROM (") + innerQuery(sql) +
-           QStringLiteral(") AS dovetab_source");
 }
 
 // A read that left part of the value with the driver: it says so in any of its
@@ -307,49 +265,98 @@ long long countBySelect(const ConnectionHandles& handles, const QString& sql)
     return static_cast<long long>(rows);
 }
 
-bool isCharacterType(SQLSMALLINT sqlType)
+bool isCharacterType(int sqlType)
 {
     return sqlType == SQL_CHAR || sqlType == SQL_VARCHAR || sqlType == SQL_LONGVARCHAR ||
            sqlType == SQL_WCHAR || sqlType == SQL_WVARCHAR || sqlType == SQL_WLONGVARCHAR;
 }
 
-// Throws when a run of the query again gives other columns than the first run
-// described: its values would be read under the first run's names and kinds.
-// With datesAsText the date and time columns come as text (serverTextQuery).
-void requireSameColumns(const odbc::StatementHandle& statement, const std::vector<QString>& names,
-                        const std::vector<SQLSMALLINT>& sqlTypes, bool datesAsText)
+// The columns of a statement's result as the driver describes them.
+std::vector<ResultColumn> describeColumns(const odbc::StatementHandle& statement)
 {
-    const auto changed = [](const QString& how) {
-        return DbError(QStringLiteral("The table's columns changed while it was read: ") + how +
-                       QLatin1Char('.'));
-    };
-    SQLSMALLINT columns = 0;
-    statement.check(SQLNumResultCols(statement.hstmt(), &columns), "SQLNumResultCols");
-    if (columns != static_cast<SQLSMALLINT>(names.size()))
-        throw changed(QStringLiteral("%1 columns instead of %2").arg(columns).arg(names.size()));
+    const SQLHSTMT hstmt = statement.hstmt();
+    SQLSMALLINT count = 0;
+    statement.check(SQLNumResultCols(hstmt, &count), "SQLNumResultCols");
+    std::vector<ResultColumn> columns(static_cast<size_t>(std::max<SQLSMALLINT>(count, 0)));
     std::vector<SQLWCHAR> name(256);
-    for (SQLSMALLINT column = 1; column <= columns; ++column) {
+    for (SQLUSMALLINT column = 1; column <= columns.size(); ++column) {
         SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = 0;
         SQLULEN size = 0;
         for (;;) {
-            statement.check(SQLDescribeColW(statement.hstmt(), static_cast<SQLUSMALLINT>(column),
-                                            name.data(), static_cast<SQLSMALLINT>(name.size()),
-                                            &nameLength, &sqlType, &size, &decimals, &nullable),
+            statement.check(SQLDescribeColW(hstmt, column, name.data(),
+                                            static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                            &sqlType, &size, &decimals, &nullable),
                             "SQLDescribeCol");
             if (nameLength < static_cast<SQLSMALLINT>(name.size()))
                 break;
             name.resize(static_cast<size_t>(nameLength) + 1);
         }
-        const auto index = static_cast<size_t>(column - 1);
-        const SQLSMALLINT expected = sqlTypes[index];
-        const bool sameType = datesAsText && columnType(expected).isDateOrTime
-                                  ? isCharacterType(sqlType)
-                                  : sqlType == expected;
-        if (odbc::fromSqlWChar(name.data(), nameLength) != names[index] || !sameType)
-            throw changed(QStringLiteral("column %1 is not \"%2\" of the type it had")
-                              .arg(column)
-                              .arg(names[index]));
+        SQLLEN isUnsigned = SQL_FALSE;
+        statement.check(SQLColAttributeW(hstmt, column, SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
+                                         presetLength(isUnsigned)),
+                        "SQLColAttribute");
+        ResultColumn& described = columns[column - 1u];
+        described.name = odbc::fromSqlWChar(name.data(), nameLength);
+        described.sqlType = sqlType;
+        described.isUnsigned = writtenLength(isUnsigned) == SQL_TRUE;
     }
+    return columns;
+}
+
+// Throws when a run of the query again gives other columns than the first run
+// described: its values would be read under the first run's names and kinds. In
+// the server's text query (datesAsText) the date and time columns come as text.
+void requireSameColumns(const odbc::StatementHandle& statement,
+                        const std::vector<ResultColumn>& first, bool datesAsText)
+{
+    const auto changed = [](const QString& how) {
+        return DbError(QStringLiteral("The table's columns changed while it was read: ") + how +
+                       QLatin1Char('.'));
+    };
+    const std::vector<ResultColumn> again = describeColumns(statement);
+    if (again.size() != first.size())
+        throw changed(
+            QStringLiteral("%1 columns instead of %2").arg(again.size()).arg(first.size()));
+    for (size_t i = 0; i < first.size(); ++i) {
+        const bool asText = datesAsText && columnType(first[i].sqlType).isDateOrTime;
+        const bool same = asText
+                              ? again[i].name == first[i].name && isCharacterType(again[i].sqlType)
+                              : again[i] == first[i];
+        if (!same)
+            throw changed(QStringLiteral("column %1 is not \"%2\" of the type it had")
+                              .arg(i + 1)
+                              .arg(first[i].name));
+    }
+}
+
+// The row count of an open client-side result, known before its first row is read:
+// the driver's own where it gives one, else a SELECT COUNT(*) around the query, else
+// counting by fetching. The result is then run again (run), since it had to be
+// closed meanwhile.
+long long countRows(const ConnectionHandles& handles, odbc::StatementHandle& statement,
+                    const QString& counted, const std::function<void(odbc::StatementHandle&)>& run)
+{
+    SQLLEN field = 0;
+    const SQLRETURN rc = SQLRowCount(statement.hstmt(), presetLength(field));
+    const long long rows = writtenLength(field).value_or(-1);
+    if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && rows >= 0)
+        return rows;
+    // The result is closed meanwhile, so that no two results of this connection are
+    // open at once (a failing count would otherwise spoil the open result on some
+    // drivers).
+    statement.check(SQLFreeStmt(statement.hstmt(), SQL_CLOSE), "SQLFreeStmt");
+    long long count = -1;
+    if (!counted.isEmpty()) {
+        try {
+            count = countBySelect(handles, counted);
+        } catch (const DbError&) {
+            // Not every query can be wrapped; counting by fetching always works.
+        }
+    }
+    if (count < 0)
+        count = countByFetching(handles, run);
+    run(statement);
+    return count;
 }
 
 } // namespace
@@ -474,95 +481,36 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
     auto state = std::make_unique<StatementState>();
     state->connection = handles;
     state->statement = std::move(executed);
-    const SQLHSTMT hstmt = state->statement.hstmt();
+    const std::vector<ResultColumn> columns = describeColumns(state->statement);
+    Fields fields = describedFields(columns);
+    for (const ResultColumn& column : columns)
+        state->forms.push_back(columnType(column.sqlType).form);
+    state->row.resize(columns.size());
+    state->readErrors.resize(columns.size());
 
-    SQLSMALLINT columns = 0;
-    state->statement.check(SQLNumResultCols(hstmt, &columns), "SQLNumResultCols");
-    const auto columnCount = static_cast<size_t>(std::max<SQLSMALLINT>(columns, 0));
-    Fields fields;
-    fields.m_fields.resize(columnCount);
-    state->forms.resize(columnCount);
-    state->row.resize(columnCount);
-    state->readErrors.resize(columnCount);
-    std::vector<QString> names(columnCount);
-    std::vector<SQLSMALLINT> sqlTypes(columnCount);
-    std::vector<SQLWCHAR> name(256);
-    for (SQLSMALLINT column = 1; column <= columns; ++column) {
-        SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = 0;
-        SQLULEN size = 0;
-        for (;;) {
-            state->statement.check(
-                SQLDescribeColW(hstmt, static_cast<SQLUSMALLINT>(column), name.data(),
-                                static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size,
-                                &decimals, &nullable),
-                "SQLDescribeCol");
-            if (nameLength < static_cast<SQLSMALLINT>(name.size()))
-                break;
-            name.resize(static_cast<size_t>(nameLength) + 1);
-        }
-        SQLLEN isUnsigned = SQL_FALSE;
-        state->statement.check(SQLColAttributeW(hstmt, static_cast<SQLUSMALLINT>(column),
-                                                SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
-                                                presetLength(isUnsigned)),
-                               "SQLColAttribute");
-        const auto index = static_cast<size_t>(column - 1);
-        Field& field = fields.m_fields[index];
-        field.m_name = odbc::fromSqlWChar(name.data(), nameLength);
-        field.m_type = adoTypeCode(sqlType, writtenLength(isUnsigned) == SQL_TRUE);
-        field.m_owner = this;
-        field.m_index = column - 1;
-        state->forms[index] = columnType(sqlType).form;
-        names[index] = field.m_name;
-        sqlTypes[index] = sqlType;
-    }
-
-    // PostgreSQL's date and time columns: the same rows again, with those columns
-    // as the server's text. The fields keep the types described above.
-    Rerun again = rerun;
-    QString counted = countableSql;
-    bool datesAsText = false;
-    if (handles->postgreSqlServer && !countableSql.isEmpty()) {
-        const QString textQuery = serverTextQuery(countableSql, names, sqlTypes);
-        if (!textQuery.isEmpty()) {
-            state->statement.check(SQLFreeStmt(hstmt, SQL_CLOSE), "SQLFreeStmt");
-            again = [textQuery](odbc::StatementHandle& s) { s.execDirect(textQuery); };
-            counted = textQuery;
-            datesAsText = true;
-        }
-    }
+    // Where the server's text keeps what the driver would lose, the same rows are
+    // read again through the server's text query. The fields keep the types
+    // described above.
+    const QString textQuery = handles->readingQuery && !countableSql.isEmpty()
+                                  ? handles->readingQuery(countableSql, columns)
+                                  : QString();
+    const bool datesAsText = !textQuery.isEmpty();
     // Every run after the first (the text read, the count by fetching, the run the
     // rows are read from) must give the columns described above.
-    const Rerun run = [&again, &names, &sqlTypes, datesAsText](odbc::StatementHandle& s) {
-        again(s);
-        requireSameColumns(s, names, sqlTypes, datesAsText);
+    const Rerun run = [&](odbc::StatementHandle& statement) {
+        if (datesAsText)
+            statement.execDirect(textQuery);
+        else
+            rerun(statement);
+        requireSameColumns(statement, columns, datesAsText);
     };
-    if (datesAsText)
+    if (datesAsText) {
+        state->statement.check(SQLFreeStmt(state->statement.hstmt(), SQL_CLOSE), "SQLFreeStmt");
         run(state->statement);
-
+    }
     if (cursorLocation == Connection::ClientSide) {
-        SQLLEN field = 0;
-        const SQLRETURN rc = SQLRowCount(hstmt, presetLength(field));
-        const long long rows = writtenLength(field).value_or(-1);
-        if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && rows >= 0) {
-            state->recordCount = rows;
-        } else {
-            // The count is had before any row is read. The result is closed
-            // meanwhile, so that no two results of this connection are open at once
-            // (a failing count would otherwise spoil the open result on some drivers).
-            state->statement.check(SQLFreeStmt(hstmt, SQL_CLOSE), "SQLFreeStmt");
-            bool isCounted = false;
-            if (!counted.isEmpty()) {
-                try {
-                    state->recordCount = countBySelect(*handles, counted);
-                    isCounted = true;
-                } catch (const DbError&) {
-                    // Not every query can be wrapped; counting by fetching always works.
-                }
-            }
-            if (!isCounted)
-                state->recordCount = countByFetching(*handles, run);
-            run(state->statement);
-        }
+        state->recordCount =
+            countRows(*handles, state->statement, datesAsText ? textQuery : countableSql, run);
     }
 
     state->registerOpen();
@@ -575,6 +523,20 @@ void Recordset::adopt(const std::shared_ptr<ConnectionHandles>& handles, int cur
         m_fields = Fields();
         throw;
     }
+}
+
+Fields Recordset::describedFields(const std::vector<ResultColumn>& columns) const
+{
+    Fields fields;
+    fields.m_fields.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        Field& field = fields.m_fields[i];
+        field.m_name = columns[i].name;
+        field.m_type = adoTypeCode(columns[i].sqlType, columns[i].isUnsigned);
+        field.m_owner = this;
+        field.m_index = static_cast<int>(i);
+    }
+    return fields;
 }
 
 void Recordset::fetchRow()

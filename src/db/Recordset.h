@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/ObjectState.h"
+#include "db/ResultColumn.h"
 #include "db/Value.h"
 
 #include <QString>
@@ -103,6 +104,8 @@ private:
     // query text, or empty when it is not a query (a catalog request).
     void adopt(const std::shared_ptr<ConnectionHandles>& handles, int cursorLocation,
                odbc::StatementHandle&& executed, const Rerun& rerun, const QString& countableSql);
+    // The fields of the described columns, each reading its value from this recordset.
+    Fields describedFields(const std::vector<ResultColumn>& columns) const;
     void fetchRow();
     void requireOpen() const;
     Value currentValue(int index) const;

@@ -14,4 +14,12 @@ QString dropTableStatement(const QString& tableName)
     return QStringLiteral("DROP TABLE ") + quotedName(tableName);
 }
 
+QString subquery(const QString& query)
+{
+    qsizetype end = query.size();
+    while (end > 0 && (query.at(end - 1).isSpace() || query.at(end - 1) == QLatin1Char(';')))
+        --end;
+    return query.left(end);
+}
+
 } // namespace SqlText

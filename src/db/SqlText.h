@@ -15,4 +15,9 @@ QString quotedName(const QString& name);
 // DROP TABLE "name", without a semicolon; the same on both sides.
 QString dropTableStatement(const QString& tableName);
 
+// A query as the inner part of another ("SELECT ... FROM (" + it + ") AS x"): the
+// query without the blanks and semicolons at its end that would end the outer
+// statement early.
+QString subquery(const QString& query);
+
 } // namespace SqlText
