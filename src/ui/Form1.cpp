@@ -173,20 +173,31 @@ void Form1::buildLayout()
     }
 
     connect(testPg, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton1_Click(); }); });
+            [this] { runCommand([this] { PushButton1_Click(); }); });
     connect(next, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton2_Click(); }); });
+            [this] { runCommand([this] { PushButton2_Click(); }); });
     connect(test2, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton3_Click(); }); });
+            [this] { runCommand([this] { PushButton3_Click(); }); });
     connect(helpPg, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton4_Click(); }); });
+            [this] { runCommand([this] { PushButton4_Click(); }); });
     connect(help2, &QPushButton::clicked, this,
-            [this] { runHandler([this] { PushButton5_Click(); }); });
+            [this] { runCommand([this] { PushButton5_Click(); }); });
+}
+
+void Form1::runCommand(const std::function<void()>& handler)
+{
+    // A handler that yields (the listings) or shows a box lets events through; a
+    // click on this window meanwhile would run a handler inside the first one.
+    if (m_commandRunning)
+        return;
+    m_commandRunning = true;
+    runHandler(handler);
+    m_commandRunning = false;
 }
 
 void Form1::start()
 {
-    runHandler([this] { Form_Load(); });
+    runCommand([this] { Form_Load(); });
     if (m_ended)
         return;
     // The load passed on when it showed the tables window; otherwise the login
