@@ -48,20 +48,6 @@ bool isUserInput(QEvent::Type type)
     }
 }
 
-// Checks `ready` again and again for up to `microseconds`, giving the processor
-// away between the checks. Most driver calls on a local server answer within
-// this, and a thread that is still running sees the answer without being woken.
-template <class Ready> bool spinFor(int microseconds, const Ready& ready)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
-    do {
-        if (ready())
-            return true;
-        std::this_thread::yield();
-    } while (std::chrono::steady_clock::now() < until);
-    return ready();
-}
-
 } // namespace
 
 DriverWaitLoop::DriverWaitLoop(std::function<bool()> ending)
@@ -89,8 +75,7 @@ void DriverWaitLoop::workerMain()
             job = m_job.exchange(nullptr);
             return job || m_stop.load();
         };
-        // The next call of a row usually follows within a few microseconds.
-        if (!spinFor(SpinMicroseconds, jobOrStop)) {
+        {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_changed.wait(lock, jobOrStop);
         }
@@ -116,7 +101,7 @@ bool DriverWaitLoop::finished(std::uint64_t ticket) const
 
 bool DriverWaitLoop::waitForAnswer(std::uint64_t ticket, int milliseconds)
 {
-    if (spinFor(SpinMicroseconds, [&] { return finished(ticket); }))
+    if (finished(ticket))
         return true;
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),

@@ -32,9 +32,6 @@ public:
     // How long a call may take before the loop starts: most calls answer within
     // this, and handing them over costs only a thread switch.
     static constexpr int QuickAnswerMs = 20;
-    // How long each side looks for the other before it sleeps: the answer of a
-    // quick call, and the next call of a row, come within this as a rule.
-    static constexpr int SpinMicroseconds = 100;
 
     // ending: true once the program is ending. The loop must be made on the
     // window thread, with a QCoreApplication in place.
