@@ -18,7 +18,9 @@
 #include "SortedNameList.h"
 #include "TestEnv.h"
 #include "WholeStatements.h"
+#include "app/HomePage.h"
 #include "core/Dialogs.h"
+#include "core/DriverWaitLoop.h"
 #include "core/EventYield.h"
 #include "core/ProgressDisplay.h"
 #include "core/TablesWindowContext.h"
@@ -29,10 +31,14 @@
 #include "db/SqlText.h"
 #include "transfer/Transfer.h"
 #include "transfer/TransferStatements.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "ui/ProgressBar.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -108,12 +114,17 @@ class BenchDialogs : public Dialogs
 {
 public:
     int reports = 0;
+    int others = 0; // boxes that are neither a question nor an error report
     int messageBox(const QString& text, Buttons buttons, Icon, const QString& caption) override
     {
         if (buttons == Buttons::YesNo)
             return Yes;
-        if (caption == QLatin1String("Application Error") && ++reports <= 3)
+        if (caption != QLatin1String("Application Error")) {
+            ++others;
+            std::fprintf(stderr, "bench_transfer: message: %s\n", qPrintable(text));
+        } else if (++reports <= 3) {
             std::fprintf(stderr, "bench_transfer: error report:\n%s\n", qPrintable(text));
+        }
         return Ok;
     }
     QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
@@ -236,6 +247,101 @@ HandlerRun runHandler(Way way, const QString& table)
                 .arg(progress.highest));
     return run;
 }
+
+class NoHomePage : public HomePage
+{
+public:
+    int draw() override { return 50; }
+    void open(const QUrl&) override {}
+};
+
+// The real windows (offscreen), as the program runs them: the login window holds
+// the login values, the tables window's send runs with its progress bar, its
+// pointer and the login window's event yield, and, as the program installs it,
+// the driver wait loop.
+class Windows
+{
+public:
+    Windows() : m_login(m_dialogs, m_homePage), m_waitLoop([] { return false; })
+    {
+        m_login.setQuitActionForTesting([] {});
+        m_tables = &m_login.tablesWindow();
+        m_tables->show();
+        QCoreApplication::processEvents();
+    }
+
+    HandlerRun send(Way way, const QString& table, bool withWaiter)
+    {
+        dropTarget(way, table);
+        const ConnectionProfile db2 = db2Profile(Db2Database);
+        const ConnectionProfile pg = pgProfile(way == Way::ToIbmDb2 ? PgSource : PgTarget);
+        const QStringList values = {db2.server, db2.port, db2.user, db2.password, db2.database,
+                                    pg.server,  pg.port,  pg.user,  pg.password,  pg.database};
+        for (int i = 0; i < values.size(); ++i)
+            m_login.findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i + 1))->setText(values[i]);
+        NameList& source = way == Way::ToIbmDb2 ? m_tables->list1() : m_tables->list2();
+        m_tables->list1().clear();
+        m_tables->list2().clear();
+        source.addItem(table);
+        source.setSelected(0, true);
+        source.setCurrentIndex(0);
+        m_dialogs.reports = 0;
+        m_dialogs.others = 0;
+
+        // The window's own context, its yield wrapped to measure the holds.
+        TablesWindowContext context = m_tables->context();
+        const YieldFn yield = context.yield;
+        HandlerRun run;
+        QElapsedTimer sinceYield;
+        bool rowsGoing = false;
+        context.yield = [&] {
+            const double held = sinceYield.nsecsElapsed() / 1e6;
+            run.longestHoldMs = std::max(run.longestHoldMs, held);
+            rowsGoing = rowsGoing || m_tables->progressBar().value() > 0;
+            if (rowsGoing)
+                run.longestRowHoldMs = std::max(run.longestRowHoldMs, held);
+            yield();
+            sinceYield.restart();
+        };
+        QElapsedTimer sinceTurn;
+        QTimer turn;
+        turn.setTimerType(Qt::PreciseTimer);
+        turn.setInterval(1);
+        QObject::connect(&turn, &QTimer::timeout, [&] {
+            run.longestGapMs = std::max(run.longestGapMs, sinceTurn.nsecsElapsed() / 1e6);
+            sinceTurn.restart();
+        });
+        if (withWaiter)
+            BlockingCall::setWaiter(&m_waitLoop);
+        turn.start();
+        sinceTurn.start();
+        sinceYield.start();
+        QElapsedTimer clock;
+        clock.start();
+        m_tables->runExclusive(QStringLiteral("bench"), [&] {
+            if (way == Way::ToIbmDb2)
+                Transfer::SendToIbmDb2(context);
+            else
+                Transfer::SendToPostgreSQL(context);
+        });
+        run.seconds = clock.nsecsElapsed() / 1e9;
+        run.longestGapMs = std::max(run.longestGapMs, sinceTurn.nsecsElapsed() / 1e6);
+        turn.stop();
+        BlockingCall::setWaiter(nullptr);
+        if (m_dialogs.reports + m_dialogs.others > 0)
+            die(QStringLiteral("%1 in the window: %2 message boxes")
+                    .arg(wayName(way))
+                    .arg(m_dialogs.reports + m_dialogs.others));
+        return run;
+    }
+
+private:
+    BenchDialogs m_dialogs;
+    NoHomePage m_homePage;
+    Form1 m_login;
+    Form2* m_tables = nullptr;
+    DriverWaitLoop m_waitLoop;
+};
 
 // Raw ODBC for the baselines: nothing of our data access layer, so that they stay put
 // when the layer changes.
@@ -477,7 +583,8 @@ long long peakInChild(const QString& program, Way way, int rows)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
     const QStringList args = app.arguments();
 
     if (args.size() == 4 && args[1] == QLatin1String("--peak")) {
@@ -487,11 +594,47 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // For a profiler: only the window's send of one direction, round after round.
+    if (args.size() >= 5 && args[1] == QLatin1String("--profile")) {
+        const Way way = args[2] == QLatin1String("to-db2") ? Way::ToIbmDb2 : Way::ToPostgreSQL;
+        const int rows = args[3].toInt();
+        const bool withWaiter = args.size() < 6 || args[5] != QLatin1String("nowait");
+        createDatabases();
+        createSourceTable(rows);
+        setStatementDelay(QStringLiteral("0"));
+        runHandler(Way::ToIbmDb2, tableName(rows));
+        Windows windows;
+        // The process's own processor time and thread switches, which the load of
+        // other work on the machine changes far less than the elapsed time.
+        const auto usage = [] {
+            rusage now{};
+            getrusage(RUSAGE_SELF, &now);
+            return now;
+        };
+        const auto cpuSeconds = [](const rusage& u) {
+            return u.ru_utime.tv_sec + u.ru_stime.tv_sec +
+                   (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+        };
+        for (int round = 0; round < args[4].toInt(); ++round) {
+            const rusage before = usage();
+            const HandlerRun run = windows.send(way, tableName(rows), withWaiter);
+            const rusage after = usage();
+            std::printf("%s: %.3f s, gap %.1f ms, processor %.3f s, thread switches per row "
+                        "%.2f voluntary %.2f involuntary\n",
+                        qPrintable(wayName(way)), run.seconds, run.longestGapMs,
+                        cpuSeconds(after) - cpuSeconds(before),
+                        double(after.ru_nvcsw - before.ru_nvcsw) / rows,
+                        double(after.ru_nivcsw - before.ru_nivcsw) / rows);
+            std::fflush(stdout);
+        }
+        return 0;
+    }
+
     const int rows = args.size() > 1 ? args[1].toInt() : 20000;
     const int memoryRows = args.size() > 2 ? args[2].toInt() : 1000000;
-    if (rows <= 0 || memoryRows < 0)
-        die(QStringLiteral("usage: bench_transfer [rows] [memory rows, 0 for none]"));
-    constexpr int Rounds = 5;
+    const int Rounds = args.size() > 3 ? args[3].toInt() : 5;
+    if (rows <= 0 || memoryRows < 0 || Rounds <= 0)
+        die(QStringLiteral("usage: bench_transfer [rows] [memory rows, 0 for none] [rounds]"));
     QTemporaryDir folder;
     if (!folder.isValid())
         die(QStringLiteral("no temporary folder"));
@@ -509,6 +652,20 @@ int main(int argc, char** argv)
         for (Way way : {Way::ToIbmDb2, Way::ToPostgreSQL})
             texts.push_back(buildTexts(way, tableName(rows)));
 
+        Windows windows;
+        struct WindowLine
+        {
+            QString way;
+            QString delay;
+            double waiter, noWaiter, baseline, medianWaiter, medianNoWaiter, gap, rowHold;
+        };
+        std::vector<WindowLine> windowLines;
+        const auto median = [](std::vector<double> values) {
+            std::sort(values.begin(), values.end());
+            const size_t n = values.size();
+            return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+        };
+
         std::printf("Send operations on %d rows of 6 columns, best of %d rounds each\n\n", rows,
                     Rounds);
         std::printf("%-22s %5s %9s %8s %10s %8s %8s %6s %6s %6s %7s %6s %7s\n", "direction",
@@ -520,6 +677,8 @@ int main(int argc, char** argv)
                 const Texts& t = texts[way == Way::ToIbmDb2 ? 0 : 1];
                 double handler = 1e300, baseline = 1e300, read = 1e300, streamed = 1e300;
                 double gap = 0, hold = 0, rowHold = 0, statement = 0;
+                double waiter = 1e300, noWaiter = 1e300, windowGap = 0, windowRowHold = 0;
+                std::vector<double> waiterRatios, noWaiterRatios;
                 for (int round = 0; round < Rounds; ++round) {
                     // PostgreSQL -> IBM DB2: a bare read of the source plus a bare stream
                     // of the INSERTs through the same driver. IBM DB2 -> PostgreSQL: psql
@@ -527,14 +686,27 @@ int main(int argc, char** argv)
                     const StreamRun stream = runRawStream(way, tableName(rows), t);
                     statement = std::max(statement, stream.longestStatementMs);
                     streamed = std::min(streamed, stream.seconds);
-                    read = std::min(read, runRawRead(way, tableName(rows), rows));
-                    if (way == Way::ToPostgreSQL)
-                        baseline = std::min(baseline, runPsql(tableName(rows), t, folder.path()));
+                    const double readNow = runRawRead(way, tableName(rows), rows);
+                    read = std::min(read, readNow);
+                    double baselineNow = stream.seconds + readNow;
+                    if (way == Way::ToPostgreSQL) {
+                        baselineNow = runPsql(tableName(rows), t, folder.path());
+                        baseline = std::min(baseline, baselineNow);
+                    }
                     const HandlerRun h = runHandler(way, tableName(rows));
                     handler = std::min(handler, h.seconds);
                     gap = std::max(gap, h.longestGapMs);
                     hold = std::max(hold, h.longestHoldMs);
                     rowHold = std::max(rowHold, h.longestRowHoldMs);
+                    // The real windows, without and with the driver wait loop.
+                    const HandlerRun bare = windows.send(way, tableName(rows), false);
+                    const HandlerRun waited = windows.send(way, tableName(rows), true);
+                    noWaiter = std::min(noWaiter, bare.seconds);
+                    waiter = std::min(waiter, waited.seconds);
+                    noWaiterRatios.push_back(bare.seconds / baselineNow);
+                    waiterRatios.push_back(waited.seconds / baselineNow);
+                    windowGap = std::max(windowGap, waited.longestGapMs);
+                    windowRowHold = std::max(windowRowHold, waited.longestRowHoldMs);
                 }
                 // Other work on the machine only ever adds time: the best round of each
                 // is the closest to its own cost.
@@ -545,8 +717,21 @@ int main(int argc, char** argv)
                             rows / whole, streamed, read, handler / whole, gap, hold, rowHold,
                             statement);
                 std::fflush(stdout);
+                windowLines.push_back({wayName(way), QString::fromLatin1(delay), waiter, noWaiter,
+                                       whole, median(waiterRatios), median(noWaiterRatios),
+                                       windowGap, windowRowHold});
             }
         }
+        std::printf("\nThe same sends in the real tables window (offscreen): its progress bar, "
+                    "pointer and yield,\nwithout and with the driver wait loop of the program\n\n");
+        std::printf("%-22s %5s %10s %8s %7s %7s %9s %7s %7s %6s %6s\n", "direction", "delay",
+                    "baseline s", "window s", "ratio", "median", "no-wait s", "ratio", "median",
+                    "gap ms", "row ms");
+        for (const WindowLine& line : windowLines)
+            std::printf("%-22s %5s %10.2f %8.2f %7.3f %7.3f %9.2f %7.3f %7.3f %6.1f %6.1f\n",
+                        qPrintable(line.way), qPrintable(line.delay), line.baseline, line.waiter,
+                        line.waiter / line.baseline, line.medianWaiter, line.noWaiter,
+                        line.noWaiter / line.baseline, line.medianNoWaiter, line.gap, line.rowHold);
         setStatementDelay(QStringLiteral("0"));
         std::printf(
             "\ndelay: the DB2 stand-in's statement_delay_ms (a network round trip per statement);\n"
@@ -559,7 +744,10 @@ int main(int argc, char** argv)
             "round);\n"
             "hold ms: longest time between two yields of the operation: one open or statement;\n"
             "row ms: the same while the rows are sent (one row read and its INSERT);\n"
-            "stmt ms: one statement's own time: the longest single INSERT of the raw stream.\n");
+            "stmt ms: one statement's own time: the longest single INSERT of the raw stream;\n"
+            "window s: the send in the real window with the driver wait loop; no-wait s: the same\n"
+            "  without it; ratio: best / best baseline; median: the median of each round's own\n"
+            "  window / baseline ratio (the rounds share the machine's load of their moment).\n");
 
         if (memoryRows > 0) {
             // Memory: one process per size and direction. The DB2 tables the way

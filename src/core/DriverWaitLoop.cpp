@@ -43,53 +43,105 @@ void DriverWaitLoop::workerMain()
         (*job)();   // catches everything itself (BlockingCall)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_done.store(true);
+            m_finished.fetch_add(1);
         }
         m_changed.notify_all();
         // Wakes the window thread if it sleeps in its event loop (it looks at
-        // m_done after raising m_looping, so one of the two sees the other).
+        // m_finished after raising m_looping, so one of the two sees the other).
         if (m_looping.load() && m_dispatcher)
             m_dispatcher->wakeUp();
     }
 }
 
-bool DriverWaitLoop::waitForAnswer(int milliseconds)
+bool DriverWaitLoop::finished(std::uint64_t ticket) const
 {
-    if (m_done.load())
+    return m_finished.load() >= ticket;
+}
+
+bool DriverWaitLoop::waitForAnswer(std::uint64_t ticket, int milliseconds)
+{
+    if (finished(ticket))
         return true;
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return m_done.load(); });
+                              [&] { return finished(ticket); });
+}
+
+void DriverWaitLoop::loopUntil(std::uint64_t ticket)
+{
+    ++m_looped;
+    while (!finished(ticket)) {
+        // Also before the first sleep: a window closed meanwhile must not wait
+        // for an answer that may never come.
+        if (m_ending() && !finished(ticket)) {
+            m_abandon();
+            if (finished(ticket))
+                break;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 void DriverWaitLoop::wait(const std::function<void()>& work)
 {
-    // A call from inside the loop (an event handled while another call waits)
-    // cannot have the worker; it waits here as it did before.
-    if (m_busy || QThread::currentThread() != thread()) {
+    if (QThread::currentThread() != thread()) {
         work();
         return;
     }
+    // A call that starts once the program is ending would keep it waiting.
+    if (m_ending())
+        m_abandon();
+
+    // Whatever way this call leaves (an event handled meanwhile may throw), the
+    // worker is done with `work` first, and the loop's state is as it was.
+    struct Scope
+    {
+        DriverWaitLoop& self;
+        const bool wasBusy = self.m_busy;
+        const bool wasLooping = self.m_looping.load();
+        bool filtering = false;
+        std::uint64_t ticket = 0;
+        ~Scope()
+        {
+            if (ticket != 0 && !self.finished(ticket)) {
+                std::unique_lock<std::mutex> lock(self.m_mutex);
+                self.m_changed.wait(lock, [this] { return self.finished(ticket); });
+            }
+            if (filtering) {
+                QCoreApplication::instance()->removeEventFilter(&self);
+                self.m_filtering = false;
+            }
+            self.m_looping.store(wasLooping);
+            self.m_busy = wasBusy;
+        }
+        void loop()
+        {
+            self.m_looping.store(true);
+            if (!self.m_filtering) {
+                self.m_filtering = filtering = true;
+                QCoreApplication::instance()->installEventFilter(&self);
+            }
+        }
+    } scope{*this};
+
+    // A call made from an event handled while another call waits (a timer, an
+    // accessibility action) takes its turn after that call: the worker runs one
+    // call at a time, and no handle is used by two threads at once.
+    if (m_busy && !finished(m_posted)) {
+        scope.loop();
+        loopUntil(m_posted);
+    }
     m_busy = true;
-    m_done.store(false);
+    scope.ticket = ++m_posted;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_job.store(&work);
     }
     m_changed.notify_all();
-    if (!waitForAnswer(QuickAnswerMs)) {
-        ++m_looped;
-        m_looping.store(true);
-        QCoreApplication::instance()->installEventFilter(this);
-        while (!m_done.load()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            if (m_ending() && !m_done.load())
-                m_abandon();
-        }
-        QCoreApplication::instance()->removeEventFilter(this);
-        m_looping.store(false);
+    if (!waitForAnswer(scope.ticket, QuickAnswerMs)) {
+        scope.loop();
+        loopUntil(scope.ticket);
     }
-    m_busy = false;
 }
 
 bool DriverWaitLoop::eventFilter(QObject* watched, QEvent* event)

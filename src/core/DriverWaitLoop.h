@@ -5,6 +5,7 @@
 #include <QObject>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -12,14 +13,17 @@
 // The waiter of the windows: a driver call runs on a worker thread of its own,
 // and the window thread, instead of blocking, waits in a loop that keeps both
 // windows painted and lets them be closed. Mouse and keyboard input to the
-// windows is dropped meanwhile (the running handler still owns them), so the
-// pointer stays as the handler set it, the hourglass.
+// windows (input-method text included) is dropped meanwhile (the running handler
+// still owns them), so the pointer stays as the handler set it, the hourglass.
+// A call made from an event handled during the wait waits for the running call
+// to answer and then takes the worker in its turn.
 //
 // When the program ends (a window was closed) while a call is still inside the
 // driver, the process ends at once with status 0: the handles in use cannot be
 // freed from this thread, and nothing is saved at the end of the program anyway
 // (every login value was stored when it was typed). A statement that the server
 // has not finished is then lost with its connection, as when the network goes.
+// A call that starts once the program is ending ends it the same way.
 class QAbstractEventDispatcher;
 
 class DriverWaitLoop : public DriverWaiter, private QObject
@@ -50,7 +54,10 @@ public:
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void workerMain();
-    bool waitForAnswer(int milliseconds);
+    bool finished(std::uint64_t ticket) const;
+    bool waitForAnswer(std::uint64_t ticket, int milliseconds);
+    // Handles events (user input dropped) until the call `ticket` has answered.
+    void loopUntil(std::uint64_t ticket);
 
     std::function<bool()> m_ending;
     std::function<void()> m_abandon;
@@ -59,10 +66,14 @@ private:
     std::condition_variable m_changed;
     // Set under m_mutex (so that a sleeping side cannot miss them), read freely.
     std::atomic<const std::function<void()>*> m_job{nullptr};
-    std::atomic<bool> m_done{false};
+    std::atomic<std::uint64_t> m_finished{0}; // calls the worker has finished
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_looping{false}; // the window thread waits in its event loop
-    bool m_busy = false;                // window thread only
+    // Window thread only: calls handed over, a call is running or waiting, the
+    // input filter is installed.
+    std::uint64_t m_posted = 0;
+    bool m_busy = false;
+    bool m_filtering = false;
     int m_looped = 0;
     std::thread m_worker;
 };

@@ -12,6 +12,7 @@ bool isUserInput(QEvent::Type type)
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
+    case QEvent::InputMethod: // input methods and compose sequences commit text this way
     case QEvent::ContextMenu:
     case QEvent::Enter:
     case QEvent::Leave:

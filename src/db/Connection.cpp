@@ -43,12 +43,22 @@ void askForBareXml(const odbc::ConnectionHandle& handle) noexcept
 }
 
 // Ends the session and every result still open on it; recordsets may outlive the
-// connection (they keep the handles), but their results end here.
-void disconnect(ConnectionHandles& handles) noexcept
+// connection (they keep the handles), but their results end here. False when the
+// driver refused to end the session (the handle keeps the reason).
+bool disconnect(ConnectionHandles& handles) noexcept
 {
     handles.closeStatements();
     handles.idleStatement.reset();
-    handles.connection.disconnect();
+    return handles.connection.disconnect();
+}
+
+// The same, for a caller that is told why it failed.
+void disconnectOrThrow(ConnectionHandles& handles)
+{
+    if (disconnect(handles))
+        return;
+    const std::optional<DbError>& failure = handles.connection.disconnectFailure();
+    throw failure ? *failure : DbError(QStringLiteral("SQLDisconnect failed (no diagnostics)"));
 }
 
 } // namespace
@@ -57,8 +67,9 @@ struct Connection::Calls
 {
     static void open(Connection& self, const QString& connectionString)
     {
+        // A session that cannot be ended keeps its handle, which cannot connect again.
         if (self.isOpen())
-            disconnect(*self.m_handles);
+            disconnectOrThrow(*self.m_handles);
         odbc::ConnectionHandle& handle = self.m_handles->connection;
         // Set on the handle, not in the string: a server that accepts and never
         // answers must not hold the program for good.
@@ -134,7 +145,7 @@ struct Connection::Calls
     {
         if (!self.isOpen())
             throw notOpenError();
-        disconnect(*self.m_handles);
+        disconnectOrThrow(*self.m_handles);
     }
 
     static bool canOpen(const QString& connectionString)
@@ -157,8 +168,13 @@ Connection::Connection() : m_handles(std::make_shared<ConnectionHandles>())
 
 Connection::~Connection() noexcept
 {
-    // Disconnecting talks to the server, so it waits as any other call does.
-    BlockingCall::call(disconnect, *m_handles);
+    // Disconnecting talks to the server, so it waits as any other call does. The
+    // handles go with it unless a recordset still holds them; freeing them tries
+    // a refused disconnect once more.
+    BlockingCall::run([this] {
+        disconnect(*m_handles);
+        m_handles.reset();
+    });
 }
 
 void Connection::setCursorLocation(int location)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QStringList>
+#include <QtGlobal>
 
 namespace odbc {
 
@@ -149,18 +150,42 @@ void ConnectionHandle::connect(const QString& connectionString)
     m_connected = true;
 }
 
-void ConnectionHandle::disconnect() noexcept
+bool ConnectionHandle::disconnect() noexcept
 {
-    if (m_connected && m_handle != SQL_NULL_HANDLE) {
-        const SQLRETURN rc = SQLDisconnect(m_handle);
-        // An open transaction blocks the disconnect; it is rolled back so that no
-        // session is left behind on the server.
-        if (rc == SQL_ERROR) {
-            SQLEndTran(SQL_HANDLE_DBC, m_handle, SQL_ROLLBACK);
-            SQLDisconnect(m_handle);
+    if (!m_connected || m_handle == SQL_NULL_HANDLE) {
+        m_connected = false;
+        return true;
+    }
+    SQLRETURN rc = SQLDisconnect(m_handle);
+    // An open transaction blocks the disconnect; it is rolled back so that no
+    // session is left behind on the server.
+    if (rc == SQL_ERROR) {
+        SQLEndTran(SQL_HANDLE_DBC, m_handle, SQL_ROLLBACK);
+        rc = SQLDisconnect(m_handle);
+    }
+    if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
+        try {
+            m_disconnectFailure = diagnostics(SQL_HANDLE_DBC, m_handle, rc, "SQLDisconnect");
+        } catch (...) {
+            m_disconnectFailure.reset(); // out of memory: the reason is lost, not the mark
         }
+        return false;
     }
     m_connected = false;
+    m_disconnectFailure.reset();
+    return true;
+}
+
+void ConnectionHandle::release() noexcept
+{
+    if (!disconnect()) {
+        const QByteArray reason = m_disconnectFailure ? m_disconnectFailure->description().toUtf8()
+                                                      : QByteArray("no diagnostics");
+        qWarning("Dovetab: a database session could not be ended and stays open until the "
+                 "program ends: %s",
+                 reason.constData());
+    }
+    reset();
 }
 
 StatementHandle StatementHandle::allocate(const ConnectionHandle& connection)

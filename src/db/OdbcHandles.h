@@ -14,6 +14,7 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -89,19 +90,23 @@ class ConnectionHandle : public Handle<SQL_HANDLE_DBC>
 {
 public:
     ConnectionHandle() noexcept = default;
-    ~ConnectionHandle() noexcept { disconnect(); }
+    ~ConnectionHandle() noexcept { release(); }
     ConnectionHandle(ConnectionHandle&& other) noexcept
-        : Handle(std::move(other)), m_connected(other.m_connected)
+        : Handle(std::move(other)), m_connected(other.m_connected),
+          m_disconnectFailure(std::move(other.m_disconnectFailure))
     {
         other.m_connected = false;
+        other.m_disconnectFailure.reset();
     }
     ConnectionHandle& operator=(ConnectionHandle&& other) noexcept
     {
         if (this != &other) {
-            disconnect();
+            release();
             Handle::operator=(std::move(other));
             m_connected = other.m_connected;
+            m_disconnectFailure = std::move(other.m_disconnectFailure);
             other.m_connected = false;
+            other.m_disconnectFailure.reset();
         }
         return *this;
     }
@@ -112,11 +117,21 @@ public:
     // SQLDriverConnectW without prompting; throws DbError with the driver's message.
     void connect(const QString& connectionString);
     bool isConnected() const noexcept { return m_connected; }
-    // Ends the session; failures are swallowed (the handle is unusable either way).
-    void disconnect() noexcept;
+    // Ends the session, rolling back a transaction that keeps it open. Returns
+    // false when the driver refused: the handle then stays connected (the driver
+    // manager would not free it, and the server keeps the session) and
+    // disconnectFailure() says why, so that the next disconnect or the free tries
+    // again.
+    bool disconnect() noexcept;
+    const std::optional<DbError>& disconnectFailure() const noexcept { return m_disconnectFailure; }
 
 private:
+    // Disconnects and frees the handle; a session that still cannot be ended is
+    // reported as a warning with the driver's reason.
+    void release() noexcept;
+
     bool m_connected = false;
+    std::optional<DbError> m_disconnectFailure;
 };
 
 class StatementHandle : public Handle<SQL_HANDLE_STMT>

@@ -5,6 +5,7 @@
 #include "core/ErrorTrap.h"
 #include "core/HandlerNames.h"
 #include "core/Main.h"
+#include "db/BlockingCall.h"
 #include "db/Connection.h"
 #include "db/IBMDB2.h"
 #include "db/PostgreSQL.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <exception>
 #include <memory>
 
 namespace Transfer {
@@ -234,12 +236,32 @@ void copyRows(Run& run, const RowSteps& steps)
                 appendValue(run.sql, value, run.literals);
             });
         }
-        if (complete) {
+        if (complete)
             endInsert(run.sql);
-            trap.step(steps.execute, [&] { run.target().execute(run.sql); });
-        }
+        // The INSERT and the move to the next row go to the driver together, in one
+        // hand-over to the driver's thread; each step then reports its own failure.
+        std::exception_ptr executeFailure, moveFailure;
+        BlockingCall::run([&] {
+            try {
+                if (complete)
+                    run.target().execute(run.sql);
+            } catch (...) {
+                executeFailure = std::current_exception();
+            }
+            try {
+                run.recordset().moveNext();
+            } catch (...) {
+                moveFailure = std::current_exception();
+            }
+        });
+        const auto rethrow = [](const std::exception_ptr& failure) {
+            if (failure)
+                std::rethrow_exception(failure);
+        };
+        if (complete)
+            trap.step(steps.execute, [&] { rethrow(executeFailure); });
         // A recordset that cannot move on would give the same row again and again.
-        if (!trap.step(steps.moveNext, [&] { run.recordset().moveNext(); }))
+        if (!trap.step(steps.moveNext, [&] { rethrow(moveFailure); }))
             break;
     }
 }

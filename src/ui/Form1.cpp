@@ -159,13 +159,24 @@ void Form1::buildLayout()
     for (const auto& [name, handler] : handlers) {
         connect(static_cast<QPushButton*>(built.value(QLatin1String(name))), &QPushButton::clicked,
                 this,
-                [this, handler = handler] { runHandler([this, handler] { (this->*handler)(); }); });
+                [this, handler = handler] { runCommand([this, handler] { (this->*handler)(); }); });
     }
+}
+
+void Form1::runCommand(const std::function<void()>& handler)
+{
+    // A handler that yields (the listings) or shows a box lets events through; a
+    // click on this window meanwhile would run a handler inside the first one.
+    if (m_commandRunning)
+        return;
+    m_commandRunning = true;
+    runHandler(handler);
+    m_commandRunning = false;
 }
 
 void Form1::start()
 {
-    runHandler([this] { Form_Load(); });
+    runCommand([this] { Form_Load(); });
     if (m_ended)
         return;
     // The load passed on when it showed the tables window; otherwise the login

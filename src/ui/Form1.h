@@ -95,6 +95,9 @@ private:
     };
 
     void buildLayout();
+    // Runs start-up or a handler of this window through runHandler, unless one
+    // runs already: the window's commands are refused meanwhile.
+    void runCommand(const std::function<void()>& handler);
     void testConnection(const QString& handlerName,
                         const std::function<QString()>& connectionString);
     // Step `step`: login box 1 to 10 gets its stored text, or its default.
@@ -109,6 +112,7 @@ private:
     std::unique_ptr<Form2> m_form2;
     std::function<void()> m_quit;
     bool m_ended = false;
+    bool m_commandRunning = false;
     bool m_centred = false;
     QLineEdit* m_mouseFocused = nullptr;
 

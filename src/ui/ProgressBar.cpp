@@ -20,7 +20,15 @@ void ProgressBar::setValue(double value)
 {
     m_value = value;
     const double shown = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 100.0);
-    QProgressBar::setValue(static_cast<int>(std::floor(shown)));
+    const int percent = static_cast<int>(std::floor(shown));
+    if (percent == QProgressBar::value())
+        return;
+    // A send writes the value once per row: the bar is painted with the window's
+    // next paint (the next turn of the event loop), not at once on every change.
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    QProgressBar::setValue(percent);
+    setUpdatesEnabled(updates);
 }
 
 void ProgressBar::setText(const QString& text)

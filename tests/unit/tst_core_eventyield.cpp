@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -42,7 +43,7 @@ public:
     int keys = 0;
     bool event(QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress)
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod)
             ++keys;
         return QObject::event(event);
     }
@@ -146,30 +147,43 @@ private slots:
     }
 
     // While a call waits, the window thread handles its events (timers, paints,
-    // closing) but drops user input (known by its event type: a key press here); a call made from
-    // such an event runs directly on the window thread.
+    // closing) but drops user input, input-method text too; a call made from
+    // such an event waits until the running call has answered and then runs on
+    // the worker, never beside it on the window thread.
     void waitingCallKeepsTheEventLoopGoing()
     {
         DriverWaitLoop loop([] { return false; });
         InstalledWaiter installed(loop);
         Gate gate;
         InputCounter input;
-        QThread* reentrant = nullptr;
+        std::atomic<bool> outerAnswered{false};
+        bool outerAnsweredFirst = false;
+        QThread* nested = nullptr;
         QTimer::singleShot(0, this, [&] {
             QCoreApplication::postEvent(&input, new QEvent(QEvent::KeyPress));
-            reentrant = BlockingCall::run([] { return QThread::currentThread(); });
+            QCoreApplication::postEvent(&input, new QEvent(QEvent::InputMethod));
             QTimer::singleShot(0, this, [&] { gate.open(); });
+            nested = BlockingCall::run([&] {
+                outerAnsweredFirst = outerAnswered.load();
+                return QThread::currentThread();
+            });
         });
-        const bool opened = BlockingCall::run([&] { return gate.waitOpen(); });
+        const bool opened = BlockingCall::run([&] {
+            const bool open = gate.waitOpen();
+            outerAnswered = true;
+            return open;
+        });
         QVERIFY2(opened, "the window thread did not run its events while the call waited");
-        QCOMPARE(loop.loopedCalls(), 1);
-        QCOMPARE(reentrant, QThread::currentThread());
+        QVERIFY(loop.loopedCalls() >= 1);
+        QVERIFY(nested && nested != QThread::currentThread());
+        QVERIFY(outerAnsweredFirst);
         QCOMPARE(input.keys, 0);
 
         // Input after the wait reaches its receiver again.
         QCoreApplication::postEvent(&input, new QEvent(QEvent::KeyPress));
+        QCoreApplication::postEvent(&input, new QEvent(QEvent::InputMethod));
         QCoreApplication::processEvents();
-        QCOMPARE(input.keys, 1);
+        QCOMPARE(input.keys, 2);
     }
 
     // The program ends while a call is still inside the driver: the process
@@ -188,6 +202,58 @@ private slots:
         QTimer::singleShot(0, this, [&] { ending = true; });
         QVERIFY(BlockingCall::run([&] { return gate.waitOpen(); }));
         QVERIFY(abandoned >= 1);
+    }
+
+    // A call that starts once the program is ending is abandoned before it is
+    // handed over, not after its first wait.
+    void callStartedWhileEndingIsAbandonedAtOnce()
+    {
+        DriverWaitLoop loop([] { return true; });
+        InstalledWaiter installed(loop);
+        Gate gate;
+        std::atomic<bool> started{false};
+        bool startedBeforeAbandon = true;
+        loop.setAbandonActionForTesting([&] {
+            startedBeforeAbandon = started.load();
+            gate.open();
+            throw HandlerAborted{};
+        });
+        QVERIFY_THROWS_EXCEPTION(HandlerAborted, BlockingCall::run([&] {
+                                     started = true;
+                                     return gate.waitOpen();
+                                 }));
+        QVERIFY(!startedBeforeAbandon);
+        QVERIFY(!started);
+    }
+
+    // Leaving the wait by an exception (here the abandon action throws while the
+    // call is still running) waits for the call and leaves the loop as it was:
+    // the next call runs on the worker again and input is no longer dropped.
+    void waitLeftByAnExceptionLeavesTheLoopUsable()
+    {
+        bool ending = false;
+        DriverWaitLoop loop([&] { return ending; });
+        InstalledWaiter installed(loop);
+        Gate gate;
+        std::atomic<bool> answered{false};
+        loop.setAbandonActionForTesting([&] {
+            gate.open();
+            throw HandlerAborted{};
+        });
+        QTimer::singleShot(0, this, [&] { ending = true; });
+        QVERIFY_THROWS_EXCEPTION(HandlerAborted, BlockingCall::run([&] {
+                                     gate.waitOpen();
+                                     QThread::msleep(50);
+                                     answered = true;
+                                 }));
+        QVERIFY(answered);
+        ending = false;
+        QVERIFY(BlockingCall::run([] { return QThread::currentThread(); }) !=
+                QThread::currentThread());
+        InputCounter input;
+        QCoreApplication::postEvent(&input, new QEvent(QEvent::KeyPress));
+        QCoreApplication::processEvents();
+        QCOMPARE(input.keys, 1);
     }
 };
 
