@@ -15,15 +15,6 @@
 namespace Maintenance {
 namespace {
 
-// The connection object of step 100; when its creation failed, every later use
-// fails (and is reported) instead of touching a null pointer.
-Connection& connectionOf(const std::unique_ptr<Connection>& connection)
-{
-    if (!connection)
-        throw AppError(QStringLiteral("The connection object could not be created."));
-    return *connection;
-}
-
 void showMessage(Dialogs& dialogs, const QString& text)
 {
     dialogs.messageBox(text, Dialogs::Buttons::Ok, Dialogs::Icon::None, Main::AppTitle());
@@ -42,7 +33,7 @@ void DeleteTables(TablesWindowContext& window, Side side)
     trap.step(102, [&] { window.setPointer(PointerState::Hourglass); });
     // Opened before the selection is looked at: wrong login values are reported
     // even when nothing turns out to be chosen.
-    trap.step(104, [&] { connectionOf(connection).open(window.connectionString(side)); });
+    trap.step(104, [&] { createdObject(connection).open(window.connectionString(side)); });
 
     if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
         trap.step(118, [&] {
@@ -59,7 +50,7 @@ void DeleteTables(TablesWindowContext& window, Side side)
                 continue;
             // The entry goes only with its table: a refused DROP keeps it listed.
             const bool dropped = trap.step(112, [&] {
-                connectionOf(connection).execute(SqlText::dropTableStatement(list.text(i)));
+                createdObject(connection).execute(SqlText::dropTableStatement(list.text(i)));
             });
             if (dropped)
                 trap.step(114, [&] { list.removeItem(i); });
@@ -77,7 +68,7 @@ void RenameTable(TablesWindowContext& window, Side side)
 
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
     trap.step(102, [&] { window.setPointer(PointerState::Hourglass); });
-    trap.step(104, [&] { connectionOf(connection).open(window.connectionString(side)); });
+    trap.step(104, [&] { createdObject(connection).open(window.connectionString(side)); });
 
     if (trap.condition(106, [&] { return list.currentIndex() == -1; })) {
         trap.step(132, [&] {
@@ -109,7 +100,7 @@ void RenameTable(TablesWindowContext& window, Side side)
                 continue;
             // The entry takes the new name only when the server renamed the table.
             const bool renamed = trap.step(120, [&] {
-                connectionOf(connection).execute(renameTableStatement(side, oldName, newName));
+                createdObject(connection).execute(renameTableStatement(side, oldName, newName));
             });
             if (!renamed)
                 continue;

@@ -22,14 +22,6 @@ namespace Transfer {
 
 namespace {
 
-// An object whose creation failed is reported where it is used, step by step.
-template <class T> T& object(const std::unique_ptr<T>& created)
-{
-    if (!created)
-        throw AppError(QStringLiteral("The database object was not created."));
-    return *created;
-}
-
 int clampedRowCount(long long count)
 {
     return static_cast<int>(std::clamp<long long>(count, INT_MIN, INT_MAX));
@@ -56,9 +48,9 @@ struct Run
         trap.setSqlText(&sql);
     }
 
-    Connection& source() const { return object(sourceObject); }
-    Connection& target() const { return object(targetObject); }
-    Recordset& recordset() const { return object(recordsetObject); }
+    Connection& source() const { return createdObject(sourceObject); }
+    Connection& target() const { return createdObject(targetObject); }
+    Recordset& recordset() const { return createdObject(recordsetObject); }
     void yield() const
     {
         if (window.yield)
@@ -155,10 +147,15 @@ bool takeTableName(Run& run, int i)
     });
 }
 
-// The steps of the CREATE TABLE text whose numbers differ by direction.
+// The steps of the CREATE TABLE text whose numbers differ by direction; each
+// handler names them where it passes them.
 struct CreateSteps
 {
-    int columnLoop, columnYield, columnName, columnType, execute;
+    int columnLoop = 0;  // the column count, and the loop over the columns
+    int columnYield = 0; // a yield per column
+    int columnName = 0;  // the column's name, checked
+    int columnType = 0;  // its type name
+    int execute = 0;     // the CREATE TABLE statement
 };
 
 // Builds the CREATE TABLE text from the open recordset's columns and executes it
@@ -200,10 +197,18 @@ bool createTargetTable(Run& run, const CreateSteps& steps, bool sourceOpened, in
     return trap.step(steps.execute, [&] { run.target().execute(run.sql); });
 }
 
-// The steps of the row loop whose numbers differ by direction.
+// The steps of the row loop whose numbers differ by direction; each handler names
+// them where it passes them.
 struct RowSteps
 {
-    int rowCount, rowLoop, rowYield, progressValue, valueYield, valueText, execute, moveNext;
+    int rowCount = 0;      // the recordset's row count
+    int rowLoop = 0;       // the end-of-rows test
+    int rowYield = 0;      // a yield per row
+    int progressValue = 0; // the progress bar after the row
+    int valueYield = 0;    // a yield per value
+    int valueText = 0;     // the value into the INSERT text, checked
+    int execute = 0;       // the INSERT statement
+    int moveNext = 0;      // the move to the next row
 };
 
 // Sends one INSERT per row of the open recordset, moving the progress bar.
@@ -327,12 +332,26 @@ void SendToIbmDb2(TablesWindowContext& window)
             run.recordset().open(readStatement(run.sourceList.text(i)), run.source(),
                                  Recordset::StaticCursor, Recordset::OptimisticLock);
         });
+        CreateSteps create;
+        create.columnLoop = 156;
+        create.columnYield = 158;
+        create.columnName = 160;
+        create.columnType = 162;
+        create.execute = 214;
         // Rows go only into a table this run created: after a failed CREATE TABLE
         // they would land in whatever object holds the name.
-        const bool created = createTargetTable(run, CreateSteps{156, 158, 160, 162, 214}, opened,
-                                               answer, targetName);
+        const bool created = createTargetTable(run, create, opened, answer, targetName);
+        RowSteps rows;
+        rows.rowCount = 222;
+        rows.rowLoop = 224;
+        rows.rowYield = 226;
+        rows.progressValue = 228;
+        rows.valueYield = 234;
+        rows.valueText = 236;
+        rows.execute = 256;
+        rows.moveNext = 258;
         if (created)
-            copyRows(run, RowSteps{222, 224, 226, 228, 234, 236, 256, 258});
+            copyRows(run, rows);
         trap.step(260, [&] { run.setPointer(PointerState::Default); });
         trap.step(262, [&] { restProgressBar(run); });
         trap.step(264, [&] { run.recordset().close(); });
@@ -394,10 +413,24 @@ void SendToPostgreSQL(TablesWindowContext& window)
         });
         const bool opened = trap.step(
             154, [&] { run.recordset().open(readStatement(run.tableName), run.source()); });
-        const bool created = createTargetTable(run, CreateSteps{158, 160, 162, 164, 208}, opened,
-                                               answer, targetName);
+        CreateSteps create;
+        create.columnLoop = 158;
+        create.columnYield = 160;
+        create.columnName = 162;
+        create.columnType = 164;
+        create.execute = 208;
+        const bool created = createTargetTable(run, create, opened, answer, targetName);
+        RowSteps rows;
+        rows.rowCount = 216;
+        rows.rowLoop = 218;
+        rows.rowYield = 220;
+        rows.progressValue = 222;
+        rows.valueYield = 228;
+        rows.valueText = 230;
+        rows.execute = 250;
+        rows.moveNext = 252;
         if (created)
-            copyRows(run, RowSteps{216, 218, 220, 222, 228, 230, 250, 252});
+            copyRows(run, rows);
         trap.step(254, [&] { run.setPointer(PointerState::Default); });
         trap.step(256, [&] { restProgressBar(run); });
         trap.step(258, [&] {

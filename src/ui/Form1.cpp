@@ -245,10 +245,8 @@ void Form1::testConnection(const QString& handlerName,
     trap.step(100, [&] { connection = std::make_unique<Connection>(); });
     // From here on a failure is not reported: it goes to the failure message.
     try {
-        setPointer(PointerState::Hourglass); // 102
-        if (!connection)                     // 104
-            throw AppError(QStringLiteral("Object variable not set"));
-        connection->open(connectionString());
+        setPointer(PointerState::Hourglass);                // 102
+        createdObject(connection).open(connectionString()); // 104
         // 106: the box is shown while the hourglass still stands.
         m_dialogs.messageBox(QStringLiteral("Connection successful."), Dialogs::Buttons::Ok,
                              Dialogs::Icon::None, Main::AppTitle());
