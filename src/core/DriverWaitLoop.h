@@ -35,6 +35,8 @@ public:
     static constexpr int QuickAnswerMs = 20;
     // How long the worker looks for the next call after an answer before it sleeps.
     static constexpr std::chrono::microseconds NextCallLook{100};
+    // How long the window thread looks for an answer before it sleeps.
+    static constexpr std::chrono::microseconds AnswerLook{50};
 
     // ending: true once the program is ending. The loop must be made on the
     // window thread, with a QCoreApplication in place.
