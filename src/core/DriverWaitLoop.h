@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,10 @@ public:
     // How long a call may take before the loop starts: most calls answer within
     // this, and handing them over costs only a thread switch.
     static constexpr int QuickAnswerMs = 20;
+    // How long the worker looks for the next call after an answer before it sleeps.
+    static constexpr std::chrono::microseconds NextCallLook{100};
+    // How long the window thread looks for an answer before it sleeps.
+    static constexpr std::chrono::microseconds AnswerLook{50};
 
     // ending: true once the program is ending. The loop must be made on the
     // window thread, with a QCoreApplication in place.

@@ -32,12 +32,9 @@ void ErrorTrap::report(int number, const QString& description)
                          Dialogs::Icon::Warning, Caption);
 }
 
-bool ErrorTrap::step(int number, const std::function<void()>& action)
+void ErrorTrap::reportCurrent(int number)
 {
     try {
-        action();
-        return true;
-    } catch (const HandlerAborted&) {
         throw;
     } catch (const DbError& e) {
         report(number, e.description());
@@ -46,12 +43,4 @@ bool ErrorTrap::step(int number, const std::function<void()>& action)
     } catch (const std::exception& e) {
         report(number, QString::fromLocal8Bit(e.what()));
     }
-    return false;
-}
-
-bool ErrorTrap::condition(int number, const std::function<bool()>& test)
-{
-    bool result = true; // a failed test counts as satisfied
-    step(number, [&] { result = test(); });
-    return result;
 }

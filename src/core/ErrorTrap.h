@@ -32,8 +32,26 @@ public:
     // then ends with two carriage returns, "sql: " and that text as it stands.
     void setSqlText(const QString* statementText) { m_sql = statementText; }
 
-    bool step(int number, const std::function<void()>& action);
-    bool condition(int number, const std::function<bool()>& test);
+    // Templates rather than std::function: a send runs a dozen steps per row, and
+    // wrapping each action would cost an allocation.
+    template <class Action> bool step(int number, Action&& action)
+    {
+        try {
+            action();
+            return true;
+        } catch (const HandlerAborted&) {
+            throw;
+        } catch (...) {
+            reportCurrent(number);
+        }
+        return false;
+    }
+    template <class Test> bool condition(int number, Test&& test)
+    {
+        bool result = true; // a failed test counts as satisfied
+        step(number, [&] { result = test(); });
+        return result;
+    }
     template <class T, class Producer> bool assign(int number, T& target, Producer&& producer)
     {
         return step(number, [&] { target = producer(); });
@@ -50,6 +68,10 @@ public:
                               const QString* sqlText = nullptr);
 
 private:
+    // Reports the exception being handled as the failure of step number; passes on
+    // what is no failure a step reports.
+    void reportCurrent(int number);
+
     Dialogs& m_dialogs;
     QString m_handler;
     const QString* m_sql = nullptr;

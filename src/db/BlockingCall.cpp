@@ -31,7 +31,7 @@ DriverWaiter* waiter() noexcept
     return g_waiter.load();
 }
 
-void runVoid(const std::function<void()>& body)
+void runVoid(BodyRef body)
 {
     DriverWaiter* const current = g_waiter.load();
     if (!current || t_depth > 0) {

@@ -30,17 +30,37 @@ namespace BlockingCall {
 void setWaiter(DriverWaiter* waiter) noexcept;
 DriverWaiter* waiter() noexcept;
 
+// A call's body as runVoid takes it: a reference to the caller's callable, which
+// outlives the call, so that handing a body over costs no allocation.
+class BodyRef
+{
+public:
+    template <class Body,
+              class = std::enable_if_t<!std::is_same_v<std::remove_cv_t<Body>, BodyRef>>>
+    BodyRef(Body& body) noexcept // NOLINT: made from every callable implicitly
+        : m_body(const_cast<void*>(static_cast<const void*>(&body))),
+          m_invoke([](void* b) { (*static_cast<Body*>(b))(); })
+    {
+    }
+    void operator()() const { m_invoke(m_body); }
+
+private:
+    void* m_body;
+    void (*m_invoke)(void*);
+};
+
 // Runs body through the installed waiter; rethrows what body threw.
-void runVoid(const std::function<void()>& body);
+void runVoid(BodyRef body);
 
 template <class Body> auto run(Body&& body) -> decltype(body())
 {
     using Result = decltype(body());
     if constexpr (std::is_void_v<Result>) {
-        runVoid(std::forward<Body>(body));
+        runVoid(body);
     } else {
         std::optional<Result> result;
-        runVoid([&] { result.emplace(body()); });
+        auto produce = [&] { result.emplace(body()); };
+        runVoid(produce);
         return std::move(*result);
     }
 }
@@ -49,7 +69,8 @@ template <class Body> auto run(Body&& body) -> decltype(body())
 // driver hands its body over, in one line.
 template <class Body, class... Args> decltype(auto) call(Body&& body, Args&&... args)
 {
-    return run([&]() -> decltype(auto) { return body(std::forward<Args>(args)...); });
+    auto bound = [&]() -> decltype(auto) { return body(std::forward<Args>(args)...); };
+    return run(bound);
 }
 
 } // namespace BlockingCall

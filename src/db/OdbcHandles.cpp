@@ -202,8 +202,10 @@ bool StatementHandle::execDirect(const QString& sql)
 {
     // Passed with its length, so that a U+0000 inside a value is part of the text
     // rather than its end.
-    std::vector<SQLWCHAR> text = toSqlWChar(sql);
-    return check(SQLExecDirectW(m_handle, text.data(), static_cast<SQLINTEGER>(sql.size())),
+    // SQLWCHAR is UTF-16 (OdbcHandles.h), so the text goes as it is held, without a
+    // copy per statement; the driver only reads an input text.
+    SQLWCHAR* const text = const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16()));
+    return check(SQLExecDirectW(m_handle, text, static_cast<SQLINTEGER>(sql.size())),
                  "SQLExecDirect") != SQL_NO_DATA;
 }
 

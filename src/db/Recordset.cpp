@@ -198,7 +198,11 @@ Value readText(StatementState& state, SQLUSMALLINT column)
 {
     QString text(0, QChar()); // empty but not null: only SQL NULL is "no value"
     if (!readChunks(state, column, state.textBuffer, [&](const SQLWCHAR* units, qsizetype count) {
-            text.append(odbc::fromSqlWChar(units, count));
+            // Most values come in one chunk, which then becomes the text itself.
+            if (text.isEmpty())
+                text = odbc::fromSqlWChar(units, count);
+            else
+                text.append(odbc::fromSqlWChar(units, count));
         }))
         return std::nullopt;
     return text;

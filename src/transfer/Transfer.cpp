@@ -94,7 +94,7 @@ void showMessage(const Run& run, const QString& text)
 // Throws when a name or value from the source cannot go into a statement toward
 // the target; the report names it (subject with the name for %1), says why and
 // what is left out. Nothing is formatted for a text that can go.
-void refuseUnsendable(const Run& run, const QString& text, const char* subject, const QString& name,
+void refuseUnsendable(const Run& run, QStringView text, const char* subject, const QString& name,
                       const char* consequence)
 {
     const QString reason = unsendableReason(run.targetSide, text);
@@ -236,7 +236,7 @@ void copyRows(Run& run, const RowSteps& steps)
             complete = trap.step(steps.valueText, [&] {
                 const Field& field = run.recordset().fields()[m];
                 const Value value = field.value();
-                refuseUnsendable(run, Main::ValueOrDefault(value, QString()),
+                refuseUnsendable(run, value ? QStringView(*value) : QStringView(),
                                  "The value of column \"%1\"", field.name(), "the row is not sent");
                 appendValue(run.sql, value, run.literals);
             });

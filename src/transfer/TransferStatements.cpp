@@ -87,6 +87,17 @@ qsizetype firstUnpairedSurrogate(QStringView text)
 
 QString unsendableReason(Side target, QStringView text)
 {
+    // One look at every character first: nearly every value holds neither a
+    // surrogate nor U+0000, and is then sendable either way.
+    bool suspect = false;
+    for (const QChar c : text) {
+        if (c.isSurrogate() || c.unicode() == 0) {
+            suspect = true;
+            break;
+        }
+    }
+    if (!suspect)
+        return QString();
     const qsizetype at = firstUnpairedSurrogate(text);
     if (at >= 0)
         return QStringLiteral("holds an unpaired UTF-16 surrogate (U+%1 at character %2), "
