@@ -69,8 +69,12 @@ void TestDbNameList::addingManyAtOnceMatchesOneByOne()
         oneByOne.setSelected(0, true);
         atOnce.setSelected(0, true);
     }
-    oneByOne.setCurrentIndex(current);
-    atOnce.setCurrentIndex(current);
+    // The entry becomes current as a click on it does: its selected state is set
+    // (here to what it is), which makes it the current entry.
+    if (current >= 0) {
+        oneByOne.setSelected(current, oneByOne.isSelected(current));
+        atOnce.setSelected(current, atOnce.isSelected(current));
+    }
     for (const QString& name : added)
         oneByOne.addItem(name);
     atOnce.addItems(added);
