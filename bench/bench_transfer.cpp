@@ -160,6 +160,41 @@ QString wayName(Way way)
                                 : QStringLiteral("IBM DB2 -> PostgreSQL");
 }
 
+// The longest time between two turns of the event loop while it runs: a timer that
+// is due all the time fires once per turn.
+class TurnGapMeter
+{
+public:
+    explicit TurnGapMeter(double& longestMs) : m_longestMs(longestMs)
+    {
+        m_turn.setTimerType(Qt::PreciseTimer);
+        m_turn.setInterval(1);
+        QObject::connect(&m_turn, &QTimer::timeout, [this] { lap(); });
+    }
+    void start()
+    {
+        m_turn.start();
+        m_sinceTurn.start();
+    }
+    // Counts the time since the last turn and stops.
+    void stop()
+    {
+        lap();
+        m_turn.stop();
+    }
+
+private:
+    void lap()
+    {
+        m_longestMs = std::max(m_longestMs, m_sinceTurn.nsecsElapsed() / 1e6);
+        m_sinceTurn.restart();
+    }
+
+    double& m_longestMs;
+    QElapsedTimer m_sinceTurn;
+    QTimer m_turn;
+};
+
 struct HandlerRun
 {
     double seconds = 0;
@@ -214,17 +249,8 @@ HandlerRun runHandler(Way way, const QString& table)
                                [](int) {},
                                [&] { holding(); }};
 
-    // A timer that is due all the time fires once per event-loop turn.
-    QElapsedTimer sinceTurn;
-    QTimer turn;
-    turn.setTimerType(Qt::PreciseTimer);
-    turn.setInterval(1);
-    QObject::connect(&turn, &QTimer::timeout, [&] {
-        run.longestGapMs = std::max(run.longestGapMs, sinceTurn.nsecsElapsed() / 1e6);
-        sinceTurn.restart();
-    });
-    turn.start();
-    sinceTurn.start();
+    TurnGapMeter gaps(run.longestGapMs);
+    gaps.start();
     sinceYield.start();
 
     QElapsedTimer clock;
@@ -234,9 +260,8 @@ HandlerRun runHandler(Way way, const QString& table)
     else
         Transfer::SendToPostgreSQL(window);
     run.seconds = clock.nsecsElapsed() / 1e9;
-    run.longestGapMs = std::max(run.longestGapMs, sinceTurn.nsecsElapsed() / 1e6);
+    gaps.stop();
     run.longestHoldMs = std::max(run.longestHoldMs, sinceYield.nsecsElapsed() / 1e6);
-    turn.stop();
 
     if (dialogs.reports > 0)
         die(QStringLiteral("%1: %2 error reports").arg(wayName(way)).arg(dialogs.reports));
@@ -303,18 +328,10 @@ public:
             yield();
             sinceYield.restart();
         };
-        QElapsedTimer sinceTurn;
-        QTimer turn;
-        turn.setTimerType(Qt::PreciseTimer);
-        turn.setInterval(1);
-        QObject::connect(&turn, &QTimer::timeout, [&] {
-            run.longestGapMs = std::max(run.longestGapMs, sinceTurn.nsecsElapsed() / 1e6);
-            sinceTurn.restart();
-        });
+        TurnGapMeter gaps(run.longestGapMs);
         if (withWaiter)
             BlockingCall::setWaiter(&m_waitLoop);
-        turn.start();
-        sinceTurn.start();
+        gaps.start();
         sinceYield.start();
         QElapsedTimer clock;
         clock.start();
@@ -325,8 +342,7 @@ public:
                 Transfer::SendToPostgreSQL(context);
         });
         run.seconds = clock.nsecsElapsed() / 1e9;
-        run.longestGapMs = std::max(run.longestGapMs, sinceTurn.nsecsElapsed() / 1e6);
-        turn.stop();
+        gaps.stop();
         BlockingCall::setWaiter(nullptr);
         if (m_dialogs.reports + m_dialogs.others > 0)
             die(QStringLiteral("%1 in the window: %2 message boxes")
